@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+#include "zlk_system.h"
+
+namespace {
+
+using kindra_test::splitLines;
+using kindra_test::StdoutCapture;
+using zelkor::zlk_megasuperlogger;
+
+std::string logged(const char* type, const char* file, const char* function, int line, const char* message) {
+  StdoutCapture capture;
+  zlk_megasuperlogger(type, "app", file, line, function, "%s", message);
+  return capture.finish();
+}
+
+TEST(LogBackEnd, PrintsTypeFunctionMessageFileAndLine) {
+  EXPECT_EQ(logged("info", "src/display/dis_display_glfw.cpp", "zelkor::display::DisplayGLFW::close", 12, "closed"),
+            "[info][display::DisplayGLFW::close], closed (dis_display_glfw.cpp:12)\n");
+}
+
+TEST(LogBackEnd, MessageEndingInNewlinePutsLocationOnItsOwnLine) {
+  const std::string out = logged("error", "../include/kin_music", "setup", 38, "No sound device!\n");
+  EXPECT_EQ(out, "[error][setup], No sound device!\n (kin_music:38)\n");
+  EXPECT_EQ(splitLines(out).size(), 2u);
+}
+
+TEST(LogBackEnd, NamespacePrefixIsRemovedOnlyAtTheStart) {
+  EXPECT_EQ(logged("log", "f", "zelkor::xml::XmlParser::parse", 1, "m"), "[log][xml::XmlParser::parse], m (f:1)\n");
+  EXPECT_EQ(logged("log", "f", "a::zelkor::b", 1, "m"), "[log][a::zelkor::b], m (f:1)\n");
+  EXPECT_EQ(logged("log", "f", "zelkorfoo", 1, "m"), "[log][zelkorfoo], m (f:1)\n");
+  EXPECT_EQ(logged("log", "f", "zelkor:x", 1, "m"), "[log][zelkor:x], m (f:1)\n");
+  EXPECT_EQ(logged("log", "f", "", 1, "m"), "[log][], m (f:1)\n");
+}
+
+TEST(LogBackEnd, FileNameKeepsWhatFollowsTheLastSeparator) {
+  EXPECT_EQ(logged("log", "plain", "f", 7, "m"), "[log][f], m (plain:7)\n");
+  EXPECT_EQ(logged("log", "dir/", "f", 7, "m"), "[log][f], m (:7)\n");
+  EXPECT_EQ(logged("log", "c:\\src\\x.cpp", "f", 7, "m"), "[log][f], m (x.cpp:7)\n");
+  EXPECT_EQ(logged("log", "a/b:c", "f", 7, "m"), "[log][f], m (c:7)\n");
+}
+
+TEST(LogFrontEnd, LongMessageKeeps2047Characters) {
+  const std::string message(3000, 'x');
+  const std::string out = logged("log", "f", "g", 1, message.c_str());
+  EXPECT_EQ(out, "[log][g], " + std::string(2047, 'x') + " (f:1)\n");
+}
+
+TEST(LogFrontEnd, FormatsArguments) {
+  StdoutCapture capture;
+  zlk_megasuperlogger("warning", "z3d", "f", 3, "g", "%d chunks of '%s' at %.2f", 4, "mesh", 1.5);
+  EXPECT_EQ(capture.finish(), "[warning][g], 4 chunks of 'mesh' at 1.50 (f:3)\n");
+}
+
+TEST(LogMacro, PassesQualifiedFunctionName) {
+  StdoutCapture capture;
+  ZLK_LOG("log", "app", "hello %d", 5);
+  const std::string out = capture.finish();
+  EXPECT_NE(out.find("[log][{anonymous}::LogMacro_PassesQualifiedFunctionName_Test::TestBody], hello 5 (log_test.cpp:"),
+            std::string::npos)
+      << out;
+}
+
+TEST(FunctionName, StripsReturnTypeAndParameters) {
+  using zelkor::zlk_function_name;
+  EXPECT_STREQ(zlk_function_name("void zelkor::display::DisplayGLFW::close()"), "zelkor::display::DisplayGLFW::close");
+  EXPECT_STREQ(zlk_function_name("zelkor::Exception::Exception(const char*, ...)"), "zelkor::Exception::Exception");
+  EXPECT_STREQ(zlk_function_name("std::vector<int, std::allocator<int> > zelkor::f(int)"), "zelkor::f");
+  EXPECT_STREQ(zlk_function_name("const char* zelkor::A<B>::name() const"), "zelkor::A<B>::name");
+  EXPECT_STREQ(zlk_function_name("bool zelkor::X::operator()(int)"), "zelkor::X::operator()");
+  EXPECT_STREQ(zlk_function_name("int main()"), "main");
+}
+
+TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowing) {
+  StdoutCapture capture;
+  zelkor::Exception e("Could not find the file '%s'.", "a.png");
+  const std::string out = capture.finish();
+  const auto lines = splitLines(out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("[error][Exception], Could not find the file 'a.png'. (zlk_system:", 0), 0u) << out;
+  EXPECT_STREQ(e.what(), "Could not find the file 'a.png'.");
+}
+
+TEST(ExceptionTest, PercentInMessageIsLoggedVerbatim) {
+  StdoutCapture capture;
+  zelkor::Exception e(std::string("100% done %s %d"));
+  const std::string out = capture.finish();
+  EXPECT_NE(out.find("], 100% done %s %d (zlk_system:"), std::string::npos) << out;
+  EXPECT_STREQ(e.what(), "100% done %s %d");
+}
+
+TEST(ExceptionTest, OverlongMessagesAreCutSafely) {
+  StdoutCapture capture;
+  const std::string huge(20000, 'y');
+  zelkor::Exception formatted("%s", huge.c_str());
+  EXPECT_EQ(std::string(formatted.what()).size(), zelkor::Exception::MESSAGE_SIZE - 1u);
+  zelkor::Exception literal(huge);
+  EXPECT_EQ(std::string(literal.what()).size(), 2047u);
+  capture.finish();
+}
+
+TEST(ExceptionTest, CopiesAndCatchesByReference) {
+  StdoutCapture capture;
+  try {
+    throw zelkor::Exception("code %d", 42);
+  } catch (const std::exception& e) {
+    const zelkor::Exception copy(*dynamic_cast<const zelkor::Exception*>(&e));
+    EXPECT_STREQ(copy.what(), "code 42");
+  }
+  // one line per construction; copies are silent
+  EXPECT_EQ(splitLines(capture.finish()).size(), 1u);
+}
+
+}  // namespace
