@@ -7,5 +7,6 @@ build="${KINDRA_BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" -DKINDRA_TESTS=ON -DKINDRA_BENCH=ON
 export SDL_AUDIODRIVER=dummy
-cd "$build"
-exec "$root/scripts/xvfb.sh" ctest --output-on-failure -j "${KINDRA_JOBS:-$(nproc)}" "$@"
+(cd "$build" && "$root/scripts/xvfb.sh" ctest --output-on-failure -j "${KINDRA_JOBS:-$(nproc)}" "$@")
+# a short fuzzing pass over every reader of untrusted bytes
+"$root/scripts/fuzz.sh" "${KINDRA_FUZZ_SECONDS:-30}"

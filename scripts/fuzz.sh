@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (address + undefined sanitizers) and
+# runs each for a bounded time: scripts/fuzz.sh [seconds-per-target] [target...]
+# Findings are kept in build-fuzz/findings/<target>/; the run fails on any.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${KINDRA_FUZZ_BUILD_DIR:-$root/build-fuzz}"
+seconds="${1:-30}"
+shift || true
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKINDRA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "${KINDRA_JOBS:-$(nproc)}"
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  mapfile -t targets < <(grep -v '^$' "$build/fuzzers.txt" || true)
+fi
+[ ${#targets[@]} -gt 0 ] || { echo "fuzz.sh: no fuzz targets"; exit 0; }
+
+failed=0
+for t in "${targets[@]}"; do
+  exe="$(find "$build/fuzz" -type f -name "$t" -perm -u+x | head -n 1)"
+  [ -n "$exe" ] || { echo "fuzz.sh: $t not built"; failed=1; continue; }
+  corpus="$build/corpus/$t"
+  findings="$build/findings/$t"
+  mkdir -p "$corpus" "$findings"
+  seeds=()
+  for d in "$root"/fuzz/*/seeds/"$t"; do [ -d "$d" ] && seeds+=("$d"); done
+  echo "fuzz.sh: $t for ${seconds}s"
+  if ! "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$build/$t.log" 2>&1; then
+    echo "fuzz.sh: $t FAILED, see $build/$t.log and $findings/"
+    tail -n 30 "$build/$t.log"
+    failed=1
+  else
+    grep -E '^stat::number_of_executed_units' "$build/$t.log" | sed "s/^/  $t /" || true
+  fi
+done
+exit $failed
