@@ -1,0 +1,61 @@
+#pragma once
+// An item of the demo's timeline and the factories that make effects by
+// type name.
+
+#include <string>
+
+namespace zelkor {
+namespace display {
+class DisplayGL;
+}
+
+namespace kindra {
+
+class Effect {
+ public:
+  Effect();
+  virtual ~Effect();
+  Effect(const Effect&) = delete;
+  Effect& operator=(const Effect&) = delete;
+
+  // Prepares the effect's resources, once, before the demo plays.
+  virtual void setup();
+  // pTime: seconds since mStart.
+  virtual void update(float pTime);
+  // pTimer: seconds since mStart; pDelta: seconds since the previous frame;
+  // pPercent: pTimer / (mEnd - mStart), from 0 to 1.
+  virtual void draw(float pTimer, float pDelta, float pPercent) = 0;
+
+  // Called once the display is open, before set-up.
+  void load(display::DisplayGL* display);
+
+  // Switched off in the editor: never updated nor drawn.
+  bool getInactive() const { return mInactive; }
+  void setInactive(bool inactive) { mInactive = inactive; }
+
+  std::string mType;      // the type name it was created under
+  std::string mName;      // the instance name
+  std::string mFilename;  // its script, "script/<type>.<name>.xml"
+  float mStart;           // active while mStart <= t < mEnd (seconds)
+  float mEnd;
+  display::DisplayGL* mDisplay;
+
+ private:
+  bool mInactive;
+};
+
+class EffectFactoryBase {
+ public:
+  virtual Effect* create() = 0;
+  // factories are owned and released by the engine
+  virtual ~EffectFactoryBase() = default;
+};
+
+template <typename T>
+class EffectFactory : public EffectFactoryBase {
+ public:
+  Effect* create() override { return new T; }
+};
+
+}  // namespace kindra
+}  // namespace zelkor
