@@ -174,8 +174,17 @@ DisplayGLFW::DisplayGLFW()
 
 void DisplayGLFW::init() {
   if (mInited) return;
+  // A busy X server may refuse a connection for a moment; try a few times
+  // and report the library's complaint only when all of them failed.
+  glfwSetErrorCallback(nullptr);
+  bool ok = false;
+  for (int attempt = 0; attempt < 10 && !ok; ++attempt) {
+    if (attempt == 9) glfwSetErrorCallback(glfwErrorCallback);
+    ok = glfwInit() == GLFW_TRUE;
+    if (!ok && attempt < 9) Clock::sleep(0.05f);
+  }
   glfwSetErrorCallback(glfwErrorCallback);
-  if (!glfwInit()) throw Exception("DisplayGLFW: Could not initialize GLFW!");
+  if (!ok) throw Exception("DisplayGLFW: Could not initialize GLFW!");
   glfwSetTime(0.0);
   mInited = true;
 }

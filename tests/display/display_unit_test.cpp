@@ -1,0 +1,121 @@
+// Parts of the display layer that need no window.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "dis_clock.h"
+#include "dis_display_obsolete.h"
+#include "dis_glinclude.h"
+#include "dis_listener.h"
+#include "dis_windowmode.h"
+#include "test_support.h"
+#include "zlk_system.h"
+
+namespace {
+
+using namespace zelkor::display;
+
+TEST(WindowModeTest, DefaultsAndTheTitledConstructor) {
+  const WindowMode plain;
+  EXPECT_EQ(plain.title, "The Untitled Application");
+  EXPECT_EQ(plain.width, 800);
+  EXPECT_EQ(plain.height, 600);
+  EXPECT_EQ(plain.getActiveWidth(), 800);
+  EXPECT_EQ(plain.getActiveHeight(), 600);
+  EXPECT_EQ(plain.bitdepth, 32);
+  EXPECT_FALSE(plain.fullscreen);
+  EXPECT_TRUE(plain.canResize);
+
+  const WindowMode full("demo", 1024, 768, true);
+  EXPECT_EQ(full.title, "demo");
+  EXPECT_EQ(full.width, 1024);
+  EXPECT_EQ(full.activeWidth, 1024);
+  EXPECT_EQ(full.activeHeight, 768);
+  EXPECT_TRUE(full.fullscreen);
+  EXPECT_FALSE(full.canResize);
+  EXPECT_TRUE(WindowMode("w", 10, 10, false).canResize);
+}
+
+TEST(ClockTest, RunsFromItsOriginAndLatchesOnUpdate) {
+  Clock clock;
+  clock.setTime(42.0f);
+  EXPECT_NEAR(clock.getTime(), 42.0f, 0.05f);
+  clock.update();
+  const float latched = clock.getTime();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(clock.getTime(), latched) << "after update() the time holds until the next update()";
+  clock.setTime(3.0f);
+  EXPECT_EQ(clock.getTime(), latched) << "setTime leaves the latched time";
+  clock.update();
+  EXPECT_NEAR(clock.getTime(), 3.0f, 0.05f);
+  Clock::sleep(-1.0f);  // nothing to wait for
+}
+
+TEST(ClockTest, FreshClockStartsAtZero) {
+  Clock clock;
+  EXPECT_GE(clock.getTime(), 0.0f);
+  EXPECT_LT(clock.getTime(), 0.5f);
+}
+
+TEST(Hex2VecTest, PairsOfDigitsInRgbaOrder) {
+  using zelkor::mathbase::Vector4f;
+  const auto expectColour = [](const Vector4f& v, float r, float g, float b, float a) {
+    EXPECT_NEAR(v.x, r, 1e-5f);
+    EXPECT_NEAR(v.y, g, 1e-5f);
+    EXPECT_NEAR(v.z, b, 1e-5f);
+    EXPECT_NEAR(v.w, a, 1e-5f);
+  };
+  expectColour(DisplayObsolete::hex2vec("ff8000"), 1.0f, 0.50196f, 0.0f, 1.0f);
+  expectColour(DisplayObsolete::hex2vec("FF800040"), 1.0f, 0.50196f, 0.0f, 64.0f / 255.0f);
+  expectColour(DisplayObsolete::hex2vec("aBcD"), 171.0f / 255.0f, 205.0f / 255.0f, 0.0f, 1.0f);
+  expectColour(DisplayObsolete::hex2vec(""), 0.0f, 0.0f, 0.0f, 1.0f);
+  // a non-hex character counts as 0; a lone last digit is the high one
+  expectColour(DisplayObsolete::hex2vec("zf0g0"), 15.0f / 255.0f, 0.0f, 0.0f, 1.0f);
+  expectColour(DisplayObsolete::hex2vec("12345678ff"), 0x12 / 255.0f, 0x34 / 255.0f, 0x56 / 255.0f, 0x78 / 255.0f);
+}
+
+TEST(GlErrorNameTest, KnownCodesByNameOthersInHex) {
+  char buffer[32];
+  EXPECT_STREQ(glErrorName(GL_INVALID_VALUE, buffer), "GL_INVALID_VALUE");
+  EXPECT_STREQ(glErrorName(GL_TABLE_TOO_LARGE, buffer), "GL_TABLE_TOO_LARGE");
+  EXPECT_STREQ(glErrorName(GL_INVALID_FRAMEBUFFER_OPERATION, buffer), "GL_INVALID_FRAMEBUFFER_OPERATION");
+  EXPECT_STREQ(glErrorName(0x1234, buffer), "0x1234");
+}
+
+TEST(AssertionTest, FailedPreconditionThrowsWithTheExpression) {
+  kindra_test::StdoutCapture capture;
+  const int height = 3;
+  try {
+    DIS_ASSERT((height & 1) == 0);
+    FAIL() << "no exception";
+  } catch (const zelkor::Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("'(height & 1) == 0'"), std::string::npos) << e.what();
+  }
+  capture.finish();
+}
+
+TEST(EventTest, ModifierQueriesTestBothSides) {
+  Event e;
+  EXPECT_FALSE(e.shift() || e.ctrl() || e.alt());
+  e.control = KEYMOD_RSHIFT;
+  EXPECT_TRUE(e.shift());
+  e.control = KEYMOD_LCTRL | KEYMOD_RALT;
+  EXPECT_TRUE(e.ctrl());
+  EXPECT_TRUE(e.alt());
+  EXPECT_FALSE(e.shift());
+  e.control = KEYMOD_NUMLOCK | KEYMOD_CAPSLOCK;
+  EXPECT_FALSE(e.shift() || e.ctrl() || e.alt());
+}
+
+TEST(ListenerTest, DefaultHandlersDoNothing) {
+  Listener listener;
+  EXPECT_EQ(listener.display, nullptr);
+  EXPECT_EQ(listener.onKeyDown(KeyEvent()), Listener::WHATEVER);
+  EXPECT_EQ(listener.onQuit(), Listener::WHATEVER);
+  EXPECT_EQ(listener.onMouseWheel(MouseMoveEvent()), Listener::WHATEVER);
+  listener.attachToDisplay(nullptr);
+}
+
+}  // namespace
