@@ -1,0 +1,20 @@
+#pragma once
+// The float quaternion used throughout the system; compiled once in the library.
+
+#include "mb_quat.h"
+#include "mb_vector4.h"
+
+namespace zelkor {
+namespace mathbase {
+
+typedef Quat<float> Quatf;
+
+extern template class Quat<float>;
+
+// The rotated xyz with w kept, the same as the rotation matrix times v.
+inline Vector4f operator*(const Quatf& q, const Vector4f& v) { return Vector4f(q.rotate(v.getXYZ()), v.w); }
+
+static_assert(sizeof(Quatf) == 4 * sizeof(float), "Quatf is four floats");
+
+}  // namespace mathbase
+}  // namespace zelkor
