@@ -85,33 +85,19 @@ Matrix4x4Col& Matrix4x4Col::setScaleAndShear(const Vector3f& s, float xy, float 
   return setScale(s).multiplyFromRight(shear);
 }
 
-Matrix4x4Col& Matrix4x4Col::setRotX(float a) {
-  const float c = std::cos(a), s = std::sin(a);
-  setIdentity();
-  (*this)(1, 1) = c;
-  (*this)(1, 2) = -s;
-  (*this)(2, 1) = s;
-  (*this)(2, 2) = c;
-  return *this;
-}
+Matrix4x4Col& Matrix4x4Col::setRotX(float a) { return setRotAxis(0, a); }
+Matrix4x4Col& Matrix4x4Col::setRotY(float a) { return setRotAxis(1, a); }
+Matrix4x4Col& Matrix4x4Col::setRotZ(float a) { return setRotAxis(2, a); }
 
-Matrix4x4Col& Matrix4x4Col::setRotY(float a) {
+Matrix4x4Col& Matrix4x4Col::setRotAxis(int axis, float a) {
+  // Right-handed: turns the next axis (cyclically) towards the one after it.
+  const int p = (axis + 1) % 3, q = (axis + 2) % 3;
   const float c = std::cos(a), s = std::sin(a);
   setIdentity();
-  (*this)(0, 0) = c;
-  (*this)(0, 2) = s;
-  (*this)(2, 0) = -s;
-  (*this)(2, 2) = c;
-  return *this;
-}
-
-Matrix4x4Col& Matrix4x4Col::setRotZ(float a) {
-  const float c = std::cos(a), s = std::sin(a);
-  setIdentity();
-  (*this)(0, 0) = c;
-  (*this)(0, 1) = -s;
-  (*this)(1, 0) = s;
-  (*this)(1, 1) = c;
+  (*this)(p, p) = c;
+  (*this)(p, q) = -s;
+  (*this)(q, p) = s;
+  (*this)(q, q) = c;
   return *this;
 }
 

@@ -21,15 +21,18 @@ inline M3 identity() {
   return r;
 }
 
-// Right-handed rotation by a radians about the axis 0 (x), 1 (y) or 2 (z).
+// Right-handed rotation by a radians about the axis 0 (x), 1 (y) or 2 (z),
+// written out as in any textbook.
 inline M3 rot(int axis, double a) {
-  M3 r = identity();
-  const int i = (axis + 1) % 3, j = (axis + 2) % 3;
-  r.m[i][i] = std::cos(a);
-  r.m[i][j] = -std::sin(a);
-  r.m[j][i] = std::sin(a);
-  r.m[j][j] = std::cos(a);
-  return r;
+  const double c = std::cos(a), s = std::sin(a);
+  switch (axis) {
+    case 0:
+      return {{{1, 0, 0}, {0, c, -s}, {0, s, c}}};
+    case 1:
+      return {{{c, 0, s}, {0, 1, 0}, {-s, 0, c}}};
+    default:
+      return {{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}};
+  }
 }
 
 inline M3 mul(const M3& a, const M3& b) {

@@ -3,6 +3,8 @@
 // the translation is mData[12..14]. Matrices multiply column vectors (p' = M·p)
 // and are handed to OpenGL as they are.
 
+#include <type_traits>
+
 #include "mb_euler.h"
 #include "mb_quatf.h"
 #include "mb_vector2.h"
@@ -48,6 +50,7 @@ class Matrix4x4Col {
   Matrix4x4Col& setRotX(float a);
   Matrix4x4Col& setRotY(float a);
   Matrix4x4Col& setRotZ(float a);
+  Matrix4x4Col& setRotAxis(int axis, float a);  // 0 = x, 1 = y, 2 = z
   Matrix4x4Col& setRot(const Quatf& q);
   Matrix4x4Col& setRot(const Euler& e) { return setRot(Quatf(e)); }
 
@@ -122,6 +125,7 @@ class Matrix4x4Col {
 };
 
 static_assert(sizeof(Matrix4x4Col) == 16 * sizeof(float), "Matrix4x4Col is 16 floats");
+static_assert(std::is_trivially_copyable<Matrix4x4Col>::value, "handed to OpenGL as raw floats");
 
 }  // namespace mathbase
 }  // namespace zelkor

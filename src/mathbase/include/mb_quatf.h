@@ -1,6 +1,8 @@
 #pragma once
 // The float quaternion used throughout the system; compiled once in the library.
 
+#include <type_traits>
+
 #include "mb_quat.h"
 #include "mb_vector4.h"
 
@@ -15,6 +17,7 @@ extern template class Quat<float>;
 inline Vector4f operator*(const Quatf& q, const Vector4f& v) { return Vector4f(q.rotate(v.getXYZ()), v.w); }
 
 static_assert(sizeof(Quatf) == 4 * sizeof(float), "Quatf is four floats");
+static_assert(std::is_trivially_copyable<Quatf>::value, "read and written as raw floats");
 
 }  // namespace mathbase
 }  // namespace zelkor

@@ -5,11 +5,12 @@
 #include <type_traits>
 
 #include "mb_assert.h"
+#include "mb_components.h"
 
 namespace zelkor {
 namespace mathbase {
 
-class Vector2f {
+class Vector2f : public Components<Vector2f, float, 2> {
  public:
   union {
     struct {
@@ -21,32 +22,13 @@ class Vector2f {
   Vector2f() { set(0, 0); }
   Vector2f(float px, float py) { set(px, py); }
   explicit Vector2f(const float* p) { set(p[0], p[1]); }
-  Vector2f(const Vector2f& o) { set(o.x, o.y); }
-  Vector2f& operator=(const Vector2f& o) {
-    set(o.x, o.y);
-    return *this;
-  }
+  Vector2f(const Vector2f&) = default;
+  Vector2f& operator=(const Vector2f&) = default;
 
   void set(float px, float py) {
     x = px;
     y = py;
   }
-
-  static constexpr int size() { return 2; }
-
-  template <typename I>
-  float& operator[](I i) {
-    static_assert(std::is_integral<I>::value, "index must be an integer");
-    return v[i];
-  }
-  template <typename I>
-  const float& operator[](I i) const {
-    static_assert(std::is_integral<I>::value, "index must be an integer");
-    return v[i];
-  }
-  float& operator()(int i) { return v[i]; }
-  const float& operator()(int i) const { return v[i]; }
-  operator const float*() const { return v; }
 
   Vector2f operator+(const Vector2f& o) const { return Vector2f(x + o.x, y + o.y); }
   Vector2f operator-(const Vector2f& o) const { return Vector2f(x - o.x, y - o.y); }
@@ -112,6 +94,8 @@ class Vector2f {
 };
 
 inline Vector2f operator*(float s, const Vector2f& v) { return v * s; }
+
+static_assert(std::is_trivially_copyable<Vector2f>::value, "read and written as raw floats");
 
 }  // namespace mathbase
 }  // namespace zelkor

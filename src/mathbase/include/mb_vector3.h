@@ -7,13 +7,14 @@
 #include <type_traits>
 
 #include "mb_assert.h"
+#include "mb_components.h"
 #include "mb_math.h"
 
 namespace zelkor {
 namespace mathbase {
 
 template <typename T>
-class Vector3T {
+class Vector3T : public Components<Vector3T<T>, T, 3> {
  public:
   union {
     struct {
@@ -26,37 +27,14 @@ class Vector3T {
   explicit Vector3T(T all) { set(all, all, all); }
   Vector3T(T px, T py, T pz) { set(px, py, pz); }
   explicit Vector3T(const T* p) { set(p[0], p[1], p[2]); }
-  Vector3T(const Vector3T& o) { set(o.x, o.y, o.z); }
-  Vector3T& operator=(const Vector3T& o) {
-    set(o.x, o.y, o.z);
-    return *this;
-  }
+  Vector3T(const Vector3T&) = default;
+  Vector3T& operator=(const Vector3T&) = default;
 
   void set(T px, T py, T pz) {
     x = px;
     y = py;
     z = pz;
   }
-
-  static constexpr int size() { return 3; }
-
-  // Templated so that any integer type is an exact match and never competes
-  // with the built-in subscript through the pointer conversion.
-  template <typename I>
-  T& operator[](I i) {
-    static_assert(std::is_integral<I>::value, "index must be an integer");
-    return v[i];
-  }
-  template <typename I>
-  const T& operator[](I i) const {
-    static_assert(std::is_integral<I>::value, "index must be an integer");
-    return v[i];
-  }
-  T& operator()(int i) { return v[i]; }
-  const T& operator()(int i) const { return v[i]; }
-  operator const T*() const { return v; }
-  T* data() { return v; }
-  const T* data() const { return v; }
 
   Vector3T operator+(const Vector3T& o) const { return Vector3T(x + o.x, y + o.y, z + o.z); }
   Vector3T operator-(const Vector3T& o) const { return Vector3T(x - o.x, y - o.y, z - o.z); }
@@ -157,6 +135,8 @@ inline Vector3T<T> operator*(T s, const Vector3T<T>& v) {
 }
 
 typedef Vector3T<float> Vector3f;
+
+static_assert(std::is_trivially_copyable<Vector3f>::value, "read and written as raw floats");
 
 }  // namespace mathbase
 }  // namespace zelkor

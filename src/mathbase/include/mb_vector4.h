@@ -5,12 +5,13 @@
 #include <type_traits>
 
 #include "mb_assert.h"
+#include "mb_components.h"
 #include "mb_vector3.h"
 
 namespace zelkor {
 namespace mathbase {
 
-class Vector4f {
+class Vector4f : public Components<Vector4f, float, 4> {
  public:
   union {
     struct {
@@ -24,11 +25,8 @@ class Vector4f {
   Vector4f(float px, float py, float pz, float pw) { set(px, py, pz, pw); }
   Vector4f(const Vector3f& o, float pw) { set(o.x, o.y, o.z, pw); }
   explicit Vector4f(const float* p) { set(p[0], p[1], p[2], p[3]); }
-  Vector4f(const Vector4f& o) { set(o.x, o.y, o.z, o.w); }
-  Vector4f& operator=(const Vector4f& o) {
-    set(o.x, o.y, o.z, o.w);
-    return *this;
-  }
+  Vector4f(const Vector4f&) = default;
+  Vector4f& operator=(const Vector4f&) = default;
   // Takes x, y and z; w becomes 0 (a direction).
   Vector4f& operator=(const Vector3f& o) {
     set(o.x, o.y, o.z, 0);
@@ -42,21 +40,6 @@ class Vector4f {
     w = pw;
   }
 
-  static constexpr int size() { return 4; }
-
-  template <typename I>
-  float& operator[](I i) {
-    static_assert(std::is_integral<I>::value, "index must be an integer");
-    return v[i];
-  }
-  template <typename I>
-  const float& operator[](I i) const {
-    static_assert(std::is_integral<I>::value, "index must be an integer");
-    return v[i];
-  }
-  float& operator()(int i) { return v[i]; }
-  const float& operator()(int i) const { return v[i]; }
-  operator const float*() const { return v; }
   Vector3f getXYZ() const { return Vector3f(x, y, z); }
 
   Vector4f operator+(const Vector4f& o) const { return Vector4f(x + o.x, y + o.y, z + o.z, w + o.w); }
@@ -128,6 +111,8 @@ class Vector4f {
 };
 
 inline Vector4f operator*(float s, const Vector4f& v) { return v * s; }
+
+static_assert(std::is_trivially_copyable<Vector4f>::value, "read and written as raw floats");
 
 }  // namespace mathbase
 }  // namespace zelkor
