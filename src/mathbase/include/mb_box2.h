@@ -2,6 +2,8 @@
 // Axis-aligned rectangle; the GUI toolkit's area type. Half-open: a point on
 // the upper edge is outside.
 
+#include <cstddef>
+
 #include "mb_vector2.h"
 
 namespace zelkor {
@@ -67,7 +69,7 @@ class Box2 {
   bool isInside(const Vector2f& p) const { return p.x >= mMin.x && p.y >= mMin.y && p.x < mMax.x && p.y < mMax.y; }
 };
 
-static_assert(sizeof(Box2) == 4 * sizeof(float), "Box2 is two corners");
+static_assert(sizeof(Box2) == 4 * sizeof(float) && offsetof(Box2, mMax) == 8, "Box2 is min, then max");
 
 }  // namespace mathbase
 }  // namespace zelkor

@@ -2,6 +2,7 @@
 // Axis-aligned box; bounds of meshes and scene parts. Half-open like Box2.
 
 #include <cmath>
+#include <cstddef>
 #include <utility>
 
 #include "mb_matrix4x4col.h"
@@ -119,7 +120,7 @@ class Box3 {
   float getMinSphereRadiusFromCenter() const { return getHalfSize().length(); }
 };
 
-static_assert(sizeof(Box3) == 6 * sizeof(float), "Box3 is two corners");
+static_assert(sizeof(Box3) == 6 * sizeof(float) && offsetof(Box3, mMax) == 12, "Box3 is min, then max");
 
 }  // namespace mathbase
 }  // namespace zelkor

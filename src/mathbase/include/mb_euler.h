@@ -2,6 +2,7 @@
 // Euler angles with the order in which their elementary rotations compose.
 
 #include <cmath>
+#include <cstddef>
 
 #include "mb_vector3.h"
 
@@ -46,7 +47,7 @@ class Euler {
   RotationOrder order;
 
   Euler() {}
-  Euler(const Vector3f& pAngles, RotationOrder pOrder = RotationOrder()) : angles(pAngles), order(pOrder) {}
+  explicit Euler(const Vector3f& pAngles, RotationOrder pOrder = RotationOrder()) : angles(pAngles), order(pOrder) {}
   Euler(float ax, float ay, float az, RotationOrder pOrder = RotationOrder()) : angles(ax, ay, az), order(pOrder) {}
 
   // The angles in the given order that produce the rotation r (row-major
@@ -72,6 +73,7 @@ typedef Euler Eulerf;
 
 static_assert(sizeof(RotationOrder) == sizeof(int), "RotationOrder is one int");
 static_assert(sizeof(Euler) == 4 * sizeof(float), "Euler is three angles and an order");
+static_assert(offsetof(Euler, order) == sizeof(Vector3f), "the order follows the angles");
 
 }  // namespace mathbase
 }  // namespace zelkor

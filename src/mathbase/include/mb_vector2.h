@@ -2,6 +2,7 @@
 // Two-component float vector: screen positions, sizes and texture coordinates.
 
 #include <cmath>
+#include <cstddef>
 #include <type_traits>
 
 #include "mb_assert.h"
@@ -96,6 +97,7 @@ class Vector2f : public Components<Vector2f, float, 2> {
 inline Vector2f operator*(float s, const Vector2f& v) { return v * s; }
 
 static_assert(std::is_trivially_copyable<Vector2f>::value, "read and written as raw floats");
+static_assert(sizeof(Vector2f) == 2 * sizeof(float) && offsetof(Vector2f, y) == 4, "x, y and nothing else");
 
 }  // namespace mathbase
 }  // namespace zelkor

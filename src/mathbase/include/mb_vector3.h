@@ -4,6 +4,7 @@
 // written to files and handed to OpenGL as an array.
 
 #include <cmath>
+#include <cstddef>
 #include <type_traits>
 
 #include "mb_assert.h"
@@ -137,6 +138,9 @@ inline Vector3T<T> operator*(T s, const Vector3T<T>& v) {
 typedef Vector3T<float> Vector3f;
 
 static_assert(std::is_trivially_copyable<Vector3f>::value, "read and written as raw floats");
+static_assert(sizeof(Vector3f) == 3 * sizeof(float) && offsetof(Vector3f, x) == 0 && offsetof(Vector3f, y) == 4 &&
+                  offsetof(Vector3f, z) == 8,
+              "x, y, z and nothing else");
 
 }  // namespace mathbase
 }  // namespace zelkor

@@ -2,6 +2,7 @@
 // Four-component float vector: homogeneous points and RGBA colours.
 
 #include <cmath>
+#include <cstddef>
 #include <type_traits>
 
 #include "mb_assert.h"
@@ -113,6 +114,7 @@ class Vector4f : public Components<Vector4f, float, 4> {
 inline Vector4f operator*(float s, const Vector4f& v) { return v * s; }
 
 static_assert(std::is_trivially_copyable<Vector4f>::value, "read and written as raw floats");
+static_assert(sizeof(Vector4f) == 4 * sizeof(float) && offsetof(Vector4f, w) == 12, "x, y, z, w and nothing else");
 
 }  // namespace mathbase
 }  // namespace zelkor
