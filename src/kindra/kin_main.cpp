@@ -73,8 +73,8 @@ Kindra::~Kindra() {
 void Kindra::setup(float aspect) {
   mAspect = aspect;
   if (mSetup) return;
-  // Built-in settings: a window, vertical sync, and the demo clock as the
-  // time source.
+  // Built-in settings, those of the shipped data/setup.xml: an 800x600
+  // window with vertical sync, and the demo clock as the time source.
   mFoundDisplay = true;
   mWidth = 800;
   mHeight = 600;
