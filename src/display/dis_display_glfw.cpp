@@ -750,32 +750,24 @@ void flipRows(uint8_t* pixels, int rowBytes, int height) {
 }
 }  // namespace
 
-void DisplayGLFW::getScreenShotRGB24(uint8_t* buffer) {
+void DisplayGLFW::readWindow(unsigned int format, int bytesPerPixel, uint8_t* buffer) {
   DIS_ASSERT(mOpened);
   DIS_ASSERT((mWindowMode.height & 1) == 0);
   const int width = mWindowMode.width;
   const int height = mWindowMode.height;
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);  // rows of 3-byte pixels are not padded
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, buffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);  // rows of 3-byte pixels are not padded either
+  GL_CHECK(glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, buffer));
   glPopClientAttrib();
-  GL_REPORT_ERROR(__FILE__, __LINE__, "glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, buffer)");
-  flipRows(buffer, width * 3, height);
+  flipRows(buffer, width * bytesPerPixel, height);
 }
 
+void DisplayGLFW::getScreenShotRGB24(uint8_t* buffer) { readWindow(GL_RGB, 3, buffer); }
+
 void DisplayGLFW::getScreenShotBGRA(uint8_t* buffer) {
-  DIS_ASSERT(mOpened);
-  DIS_ASSERT((mWindowMode.height & 1) == 0);
-  const int width = mWindowMode.width;
-  const int height = mWindowMode.height;
-  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, buffer);
-  glPopClientAttrib();
-  GL_REPORT_ERROR(__FILE__, __LINE__, "glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, buffer)");
-  const size_t pixels = static_cast<size_t>(width) * height;
+  readWindow(GL_BGRA, 4, buffer);
+  const size_t pixels = static_cast<size_t>(mWindowMode.width) * mWindowMode.height;
   for (size_t i = 0; i < pixels; ++i) buffer[i * 4 + 3] = 255;
-  flipRows(buffer, width * 4, height);
 }
 
 // ---------------------------------------------------------------- resources

@@ -20,19 +20,21 @@ GLFWwindow* window() {
   return current;
 }
 
-// Each getter swaps the installed callback out and back to learn it.
-GLFWkeyfun keyFun(GLFWwindow* w) {
-  GLFWkeyfun f = glfwSetKeyCallback(w, nullptr);
-  glfwSetKeyCallback(w, f);
+// The callback a setter has installed: swapped out and back to learn it.
+template <typename Fun>
+Fun installed(GLFWwindow* w, Fun (*setter)(GLFWwindow*, Fun)) {
+  Fun f = setter(w, nullptr);
+  setter(w, f);
+  EXPECT_NE(f, nullptr) << "the device installed no callback";
   return f;
 }
 
 void sendKey(int glfwKey, int action) {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWkeyfun f = keyFun(w);
-  ASSERT_NE(f, nullptr);
-  f(w, glfwKey, glfwKey == GLFW_KEY_UNKNOWN ? 0 : glfwGetKeyScancode(glfwKey), action, 0);
+  if (GLFWkeyfun f = installed(w, glfwSetKeyCallback)) {
+    f(w, glfwKey, glfwKey == GLFW_KEY_UNKNOWN ? 0 : glfwGetKeyScancode(glfwKey), action, 0);
+  }
 }
 
 }  // namespace
@@ -46,65 +48,43 @@ void keyTap(int glfwKey) {
   keyRelease(glfwKey);
 }
 
-void typeKey(int glfwKey, unsigned int codepoint) {
-  keyPress(glfwKey);
-  charTyped(codepoint);
-  keyRelease(glfwKey);
-}
-
 void charTyped(unsigned int codepoint) {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWcharfun f = glfwSetCharCallback(w, nullptr);
-  glfwSetCharCallback(w, f);
-  ASSERT_NE(f, nullptr);
-  f(w, codepoint);
+  if (GLFWcharfun f = installed(w, glfwSetCharCallback)) f(w, codepoint);
 }
 
 void mouseMove(double x, double y) {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWcursorposfun f = glfwSetCursorPosCallback(w, nullptr);
-  glfwSetCursorPosCallback(w, f);
-  ASSERT_NE(f, nullptr);
-  f(w, x, y);
+  if (GLFWcursorposfun f = installed(w, glfwSetCursorPosCallback)) f(w, x, y);
 }
 
 void mouseButton(int button, bool press) {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWmousebuttonfun f = glfwSetMouseButtonCallback(w, nullptr);
-  glfwSetMouseButtonCallback(w, f);
-  ASSERT_NE(f, nullptr);
-  f(w, button, press ? GLFW_PRESS : GLFW_RELEASE, 0);
+  if (GLFWmousebuttonfun f = installed(w, glfwSetMouseButtonCallback)) f(w, button, press ? GLFW_PRESS : GLFW_RELEASE, 0);
 }
 
 void wheel(double steps) {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWscrollfun f = glfwSetScrollCallback(w, nullptr);
-  glfwSetScrollCallback(w, f);
-  ASSERT_NE(f, nullptr);
-  f(w, 0.0, steps);
+  if (GLFWscrollfun f = installed(w, glfwSetScrollCallback)) f(w, 0.0, steps);
 }
 
 void windowResized(int width, int height) {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWwindowsizefun f = glfwSetWindowSizeCallback(w, nullptr);
-  glfwSetWindowSizeCallback(w, f);
-  ASSERT_NE(f, nullptr);
-  f(w, width, height);
+  if (GLFWwindowsizefun f = installed(w, glfwSetWindowSizeCallback)) f(w, width, height);
 }
 
 void closeRequest() {
   GLFWwindow* w = window();
   if (!w) return;
-  GLFWwindowclosefun f = glfwSetWindowCloseCallback(w, nullptr);
-  glfwSetWindowCloseCallback(w, f);
-  ASSERT_NE(f, nullptr);
-  glfwSetWindowShouldClose(w, GLFW_TRUE);  // as the library does before the callback
-  f(w);
+  if (GLFWwindowclosefun f = installed(w, glfwSetWindowCloseCallback)) {
+    glfwSetWindowShouldClose(w, GLFW_TRUE);  // as the library does before the callback
+    f(w);
+  }
 }
 
 void advanceTime(double seconds) { glfwSetTime(glfwGetTime() + seconds); }

@@ -12,8 +12,6 @@ void keyPress(int glfwKey);
 void keyRepeat(int glfwKey);
 void keyRelease(int glfwKey);
 void keyTap(int glfwKey);  // press and release
-// A press, its typed character and the release.
-void typeKey(int glfwKey, unsigned int codepoint);
 void charTyped(unsigned int codepoint);
 void mouseMove(double x, double y);
 void mouseButton(int button, bool press);

@@ -68,6 +68,8 @@ class DisplayGLFW : public DisplayGL {
   bool shallStop(int action);
   void quit();
   void toggleFullscreen();
+  // Reads the whole window, row 0 at the top, `format` as GL names it.
+  void readWindow(unsigned int format, int bytesPerPixel, uint8_t* buffer);
 
   void handleKey(int glfwKey, int scancode, int action);
   void handleChar(unsigned int codepoint);
