@@ -110,9 +110,14 @@ void XmlParser::write(std::ostream& out, const std::string& indent) const {
 void XmlParser::writeChildren(std::ostream& out, const XmlNode& node, const std::string& indent, int level) const {
   for (int i = 0; i < node.getNumChildren(); ++i) {
     const XmlNode* child = node.getChildren(i);
+    const XmlTag& tag = child->getTag();
+    // "<p/>" inside <p> would be read back as the end of the parent, so such
+    // an empty child is written as an element with its own end tag.
+    const bool endsParent = tag.getType() == XmlTag::NORMAL && tag.getClosed() && tag.getArg().empty() &&
+                            tag.getName() == node.getTag().getName();
     for (int l = 0; l < level; ++l) out << indent;
-    child->getTag().write(out, true);
-    if (!child->getTag().getClosed()) writeChildren(out, *child, indent, level + 1);
+    tag.write(out, !endsParent);
+    if (!tag.getClosed() || endsParent) writeChildren(out, *child, indent, level + 1);
   }
   for (int l = 0; l < level - 1; ++l) out << indent;
   out << "</" << node.getTag().getName() << ">\n";

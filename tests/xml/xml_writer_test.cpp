@@ -139,6 +139,19 @@ TEST(RoundTrip, WrittenDocumentReadsBackTheSame) {
   EXPECT_EQ(rewritten(rewritten(text)), text);
 }
 
+TEST(RoundTrip, EmptyChildNamedLikeItsParentKeepsItsPlace) {
+  // found by fuzzing: "<p/>" inside <p> ended the parent when read back
+  const std::string out = rewritten("<p><p></p><q/></p>");
+  EXPECT_EQ(out, "<p>\n\t<p>\n\t</p>\n\t<q/>\n</p>\n");
+  XmlParser back;
+  back.parse(out);
+  ASSERT_EQ(back.getRootNode().getNumChildren(), 2);
+  EXPECT_TRUE(back.getRootNode().getChildren(0)->getTag().getClosed());
+  EXPECT_EQ(written(back), out);
+  // with an attribute the short form is safe
+  EXPECT_EQ(rewritten("<p><p a=\"1\"></p></p>"), "<p>\n\t<p a=\"1\"/>\n</p>\n");
+}
+
 TEST(RoundTrip, TextGainsQuotesEachTime) {
   const std::string once = rewritten("<r>hello</r>");
   EXPECT_EQ(once, "<r>\n\t'hello'\n</r>\n");
