@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -99,15 +98,23 @@ IteratorConst XmlParser::createIterator(const std::string& criteria) const { ret
 Iterator XmlParser::createIterator(const std::string& criteria) { return Iterator(&m_root, criteria); }
 
 void XmlParser::write(std::ostream& out, const std::string& indent) const {
-  if (m_metaTag.getName() == "xml") {
-    m_metaTag.write(out, true);
-    out << '\n';
-  }
-  m_root.getTag().write(out, false);
-  writeChildren(out, m_root, indent, 1);
+  std::string text;
+  write(text, indent);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-void XmlParser::writeChildren(std::ostream& out, const XmlNode& node, const std::string& indent, int level) const {
+void XmlParser::write(std::string& out, const std::string& indent) const {
+  std::string text;
+  if (m_metaTag.getName() == "xml") {
+    m_metaTag.appendTo(text, true);
+    text += '\n';
+  }
+  m_root.getTag().appendTo(text, false);
+  writeChildren(text, m_root, indent, 1);
+  out.swap(text);
+}
+
+void XmlParser::writeChildren(std::string& out, const XmlNode& node, const std::string& indent, int level) const {
   for (int i = 0; i < node.getNumChildren(); ++i) {
     const XmlNode* child = node.getChildren(i);
     const XmlTag& tag = child->getTag();
@@ -115,18 +122,14 @@ void XmlParser::writeChildren(std::ostream& out, const XmlNode& node, const std:
     // an empty child is written as an element with its own end tag.
     const bool endsParent = tag.getType() == XmlTag::NORMAL && tag.getClosed() && tag.getArg().empty() &&
                             tag.getName() == node.getTag().getName();
-    for (int l = 0; l < level; ++l) out << indent;
-    tag.write(out, !endsParent);
+    for (int l = 0; l < level; ++l) out += indent;
+    tag.appendTo(out, !endsParent);
     if (!tag.getClosed() || endsParent) writeChildren(out, *child, indent, level + 1);
   }
-  for (int l = 0; l < level - 1; ++l) out << indent;
-  out << "</" << node.getTag().getName() << ">\n";
-}
-
-void XmlParser::write(std::string& out, const std::string& indent) const {
-  std::ostringstream stream;
-  write(stream, indent);
-  out = stream.str();
+  for (int l = 0; l < level - 1; ++l) out += indent;
+  out += "</";
+  out += node.getTag().getName();
+  out += ">\n";
 }
 
 namespace {

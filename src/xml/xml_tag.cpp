@@ -146,6 +146,7 @@ void BufferReader::rememberPosition() {
 class XmlTag::AttributeIndex {
  public:
   void store(std::vector<Argument>& args, std::string&& name, std::string&& value) {
+    if (args.capacity() == 0) args.reserve(4);  // one allocation for most tags
     if (!mIndex.empty()) {
       auto found = mIndex.find(name);
       if (found != mIndex.end()) {
@@ -365,40 +366,60 @@ void XmlTag::parseExclaim(BufferReader& reader) {
   }
 }
 
-void XmlTag::writeArguments(std::ostream& out) const {
-  for (const Argument& a : arg) out << ' ' << a.name << "=\"" << a.value << '"';
+void XmlTag::appendArguments(std::string& out) const {
+  for (const Argument& a : arg) {
+    out += ' ';
+    out += a.name;
+    out += "=\"";
+    out += a.value;
+    out += '"';
+  }
 }
 
-void XmlTag::write(std::ostream& out, bool allowSelfClose) const {
+void XmlTag::appendTo(std::string& out, bool allowSelfClose) const {
   switch (tagType) {
     case NORMAL:
-      out << '<' << name;
-      writeArguments(out);
-      out << (closed && allowSelfClose ? "/>" : ">");
+      out += '<';
+      out += name;
+      appendArguments(out);
+      out += closed && allowSelfClose ? "/>" : ">";
       break;
     case COMMENT:
-      out << "<!--" << getValue("content") << "-->";
+      out += "<!--";
+      out += getValue("content");
+      out += "-->";
       break;
     case SPECIAL_QUESTION:
-      out << "<?" << name;
-      writeArguments(out);
-      out << "?>";
+      out += "<?";
+      out += name;
+      appendArguments(out);
+      out += "?>";
       break;
     case SPECIAL_EXCLAIM:
-      out << "<!";
+      out += "<!";
       for (size_t i = 0; i < arg.size(); ++i) {
-        if (i) out << ' ';
-        out << arg[i].name << ' ' << arg[i].value;
+        if (i) out += ' ';
+        out += arg[i].name;
+        out += ' ';
+        out += arg[i].value;
       }
-      out << '>';
+      out += '>';
       break;
     case TEXT:
-      out << '\'' << getValue("content") << '\'';
+      out += '\'';
+      out += getValue("content");
+      out += '\'';
       break;
     default:
       throw Exception("XmlTag::write; Unknown tagtype!");
   }
-  out << '\n';
+  out += '\n';
+}
+
+void XmlTag::write(std::ostream& out, bool allowSelfClose) const {
+  std::string text;
+  appendTo(text, allowSelfClose);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 std::ostream& operator<<(std::ostream& out, const XmlTag& tag) {

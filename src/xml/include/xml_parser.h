@@ -41,7 +41,7 @@ class XmlParser {
  private:
   void parseDocument(const char* data, size_t length, const char* source);
   void readTree(BufferReader& reader);
-  void writeChildren(std::ostream& out, const XmlNode& node, const std::string& indent, int level) const;
+  void writeChildren(std::string& out, const XmlNode& node, const std::string& indent, int level) const;
 
   XmlNode m_root;
   XmlTag m_metaTag;

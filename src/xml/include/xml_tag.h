@@ -100,6 +100,8 @@ class XmlTag {
   void parse(BufferReader& reader);
   // Prints the tag and a line end; `allowSelfClose` permits "<name/>".
   void write(std::ostream& out, bool allowSelfClose) const;
+  // Appends what write() prints.
+  void appendTo(std::string& out, bool allowSelfClose) const;
 
  private:
   class AttributeIndex;
@@ -110,7 +112,7 @@ class XmlTag {
   void parseQuestion(BufferReader& reader);
   void parseExclaim(BufferReader& reader);
   void parseAttribute(BufferReader& reader, bool requireEquals, AttributeIndex& index);
-  void writeArguments(std::ostream& out) const;
+  void appendArguments(std::string& out) const;
 
   int tagType = NORMAL;
   bool closed = true;
