@@ -101,4 +101,28 @@ void BM_WriteTinyxml2(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteTinyxml2)->Unit(benchmark::kMillisecond);
 
+// Hostile shapes: one tag with n attributes, and n declarations merged
+// before the root; neither may grow quadratically.
+void BM_ReadManyAttributes(benchmark::State& state) {
+  std::string text = "<a";
+  for (int64_t i = 0; i < state.range(0); ++i) text += " k" + std::to_string(i) + "=\"1\"";
+  text += "></a>";
+  for (auto _ : state) {
+    XmlParser parser;
+    parser.parse(text);
+  }
+}
+BENCHMARK(BM_ReadManyAttributes)->RangeMultiplier(4)->Range(1 << 10, 1 << 16);
+
+void BM_ReadManyDeclarations(benchmark::State& state) {
+  std::string text;
+  for (int64_t i = 0; i < state.range(0); ++i) text += "<?xml k" + std::to_string(i) + "=\"1\"?>";
+  text += "<a></a>";
+  for (auto _ : state) {
+    XmlParser parser;
+    parser.parse(text);
+  }
+}
+BENCHMARK(BM_ReadManyDeclarations)->RangeMultiplier(4)->Range(1 << 10, 1 << 16);
+
 }  // namespace

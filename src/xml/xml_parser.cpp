@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "xml_attribute_index.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -46,6 +47,7 @@ void XmlParser::parseDocument(const char* data, size_t length, const char* sourc
   BufferReader reader(data, length);
   try {
     XmlTag tag;
+    detail::AttributeIndex metaIndex;  // many declarations must not merge in quadratic time
     for (;;) {
       tag.parse(reader);
       if (tag.getType() == XmlTag::NORMAL) break;
@@ -53,7 +55,7 @@ void XmlParser::parseDocument(const char* data, size_t length, const char* sourc
         if (m_metaTag.getName() != "xml") {
           m_metaTag = tag;
         } else {
-          for (const XmlTag::Argument& a : tag.getArg()) m_metaTag.setValue(a.name, a.value);
+          for (XmlTag::Argument& a : tag.getArg()) metaIndex.store(m_metaTag.getArg(), std::move(a.name), std::move(a.value));
         }
       }
     }

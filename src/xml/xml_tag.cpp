@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 #include <utility>
 
+#include "xml_attribute_index.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -141,41 +141,6 @@ void BufferReader::rememberPosition() {
 // ---------------------------------------------------------------------------
 // XmlTag
 
-// Finds the earlier attribute of a repeated name while a tag is read; a tag
-// with many attributes gets a hash index so hostile input stays linear.
-class XmlTag::AttributeIndex {
- public:
-  void store(std::vector<Argument>& args, std::string&& name, std::string&& value) {
-    if (args.capacity() == 0) args.reserve(4);  // one allocation for most tags
-    if (!mIndex.empty()) {
-      auto found = mIndex.find(name);
-      if (found != mIndex.end()) {
-        args[found->second].value = std::move(value);
-        return;
-      }
-      mIndex.emplace(name, args.size());
-    } else {
-      for (Argument& a : args) {
-        if (a.name == name) {
-          a.value = std::move(value);
-          return;
-        }
-      }
-      if (args.size() + 1 >= LINEAR_LIMIT) {
-        for (size_t i = 0; i < args.size(); ++i) mIndex.emplace(args[i].name, i);
-        mIndex.emplace(name, args.size());
-      }
-    }
-    args.emplace_back();
-    args.back().name = std::move(name);
-    args.back().value = std::move(value);
-  }
-
- private:
-  enum { LINEAR_LIMIT = 16 };
-  std::unordered_map<std::string, size_t> mIndex;
-};
-
 void XmlTag::clear() {
   tagType = NORMAL;
   closed = true;
@@ -267,7 +232,7 @@ void XmlTag::parseNormal(BufferReader& reader) {
     reader.skipWhitespace(0);
   }
   name = reader.readWord(":");
-  AttributeIndex index;
+  detail::AttributeIndex index;
   for (;;) {
     reader.skipWhitespace(0);
     while (reader.peekChar() == '/') {
@@ -283,7 +248,7 @@ void XmlTag::parseNormal(BufferReader& reader) {
   }
 }
 
-void XmlTag::parseAttribute(BufferReader& reader, bool requireEquals, AttributeIndex& index) {
+void XmlTag::parseAttribute(BufferReader& reader, bool requireEquals, detail::AttributeIndex& index) {
   static const std::string nameExtra(":_-");
   std::string attributeName = reader.readWord(nameExtra);
   reader.skipWhitespace(0);
@@ -331,7 +296,7 @@ void XmlTag::parseQuestion(BufferReader& reader) {
   reader.skipChar(1);
   closed = true;
   name = reader.readWord(">");
-  AttributeIndex index;
+  detail::AttributeIndex index;
   for (;;) {
     reader.skipWhitespace(0);
     const char c = reader.peekChar();
@@ -348,7 +313,7 @@ void XmlTag::parseExclaim(BufferReader& reader) {
   reader.skipChar(1);
   closed = true;
   name = "SPECIAL_EXCLAIM";
-  AttributeIndex index;
+  detail::AttributeIndex index;
   for (;;) {
     reader.skipWhitespace(0);
     const char c = reader.peekChar();

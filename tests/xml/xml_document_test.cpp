@@ -85,6 +85,20 @@ TEST(DocumentReading, PrologIsDroppedButDeclarationsMerge) {
   EXPECT_EQ(p.getRootNode().getNumChildren(), 0);
 }
 
+TEST(DocumentReading, ManyDeclarationsMergeInOrder) {
+  std::string text = "<?xml v=\"1\"?>";
+  for (int i = 0; i < 100; ++i) text += "<?xml k" + std::to_string(i % 40) + "=\"" + std::to_string(i) + "\"?>";
+  XmlParser p;
+  p.parse(text + "<r></r>");
+  const XmlTag& meta = p.getMetaTag();
+  ASSERT_EQ(meta.getArg().size(), 41u);
+  EXPECT_EQ(meta.getArg()[0].getName(), "v");
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(meta.getArg()[i + 1].getName(), "k" + std::to_string(i));
+    EXPECT_EQ(meta.getArg()[i + 1].getValue(), std::to_string(i < 20 ? i + 80 : i + 40));
+  }
+}
+
 TEST(DocumentReading, ParsesOnlyTheGivenBytes) {
   const std::string text = "<a></a>GARBAGE";
   std::vector<char> exact(text.begin(), text.begin() + 7);  // no terminator

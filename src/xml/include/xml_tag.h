@@ -50,6 +50,10 @@ class BufferReader {
   int mCharMemory;
 };
 
+namespace detail {
+class AttributeIndex;
+}
+
 class XmlTag {
  public:
   enum { NORMAL = 0, COMMENT = 1, SPECIAL_QUESTION = 2, SPECIAL_EXCLAIM = 3, TEXT = 4 };
@@ -104,14 +108,12 @@ class XmlTag {
   void appendTo(std::string& out, bool allowSelfClose) const;
 
  private:
-  class AttributeIndex;
-
   void parseNormal(BufferReader& reader);
   void parseComment(BufferReader& reader);
   void parseText(BufferReader& reader);
   void parseQuestion(BufferReader& reader);
   void parseExclaim(BufferReader& reader);
-  void parseAttribute(BufferReader& reader, bool requireEquals, AttributeIndex& index);
+  void parseAttribute(BufferReader& reader, bool requireEquals, detail::AttributeIndex& index);
   void appendArguments(std::string& out) const;
 
   int tagType = NORMAL;
