@@ -22,6 +22,11 @@ void XmlParser::parse(const char* data, int length) {
   parseDocument(data, static_cast<size_t>(length), nullptr);
 }
 
+void XmlParser::parse(const char* data, int length, const std::string& source) {
+  if (length < 0) throw Exception("%s: XmlParser::parse; Negative length %d!", source.c_str(), length);
+  parseDocument(data, static_cast<size_t>(length), source.c_str());
+}
+
 void XmlParser::parse(const std::string& text) { parseDocument(text.data(), text.size(), nullptr); }
 
 void XmlParser::parseFile(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,19 +47,20 @@ char BufferReader::peekChar(int lookAhead) const {
   return mBuffer[mTell + (lookAhead > 0 ? lookAhead : 0)];
 }
 
+// Counters saturate: a huge single-line input must not overflow them.
 void BufferReader::advance(char c) {
   switch (c) {
     case '\n':
-      ++mLine;
+      if (mLine < INT_MAX) ++mLine;
       mChar = 1;
       break;
     case '\t':
-      mChar += 4;
+      mChar = mChar <= INT_MAX - 4 ? mChar + 4 : INT_MAX;
       break;
     case '\r':
       break;
     default:
-      ++mChar;
+      if (mChar < INT_MAX) ++mChar;
       break;
   }
 }
@@ -67,7 +69,7 @@ char BufferReader::readChar() {
   if (isEof()) throw Exception("EOF");
   const char c = mBuffer[mTell++];
   if (c == '\r') {
-    ++mChar;
+    if (mChar < INT_MAX) ++mChar;
   } else {
     advance(c);
   }

@@ -239,6 +239,12 @@ TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
   EXPECT_EQ(errorOf([&] { q.parseFile(bad); }),
             bad + ": (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
 
+  // bytes loaded elsewhere can name their source too
+  const std::string bytes = kindra_test::readFile(bad);
+  XmlParser named;
+  EXPECT_EQ(errorOf([&] { named.parse(bytes.data(), static_cast<int>(bytes.size()), "data.zip:setup.xml"); }),
+            "data.zip:setup.xml: (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
+
   XmlParser missing;
   EXPECT_EQ(errorOf([&] { missing.parseFile(dir.file("none.xml")); }),
             "Xml: Could not open '" + dir.file("none.xml") + "' (No such file or directory)");

@@ -22,6 +22,9 @@ class XmlParser {
 
   void parse(const char* data, int length);
   void parse(const std::string& text);
+  // As parse(data, length); errors start with `source` (the file name of
+  // bytes loaded through the archives).
+  void parse(const char* data, int length, const std::string& source);
   // Reads the whole file; errors name it.
   void parseFile(const std::string& path);
   void clear();
