@@ -41,6 +41,11 @@ bool allWordBytes(const std::string& s, const char* extra) {
 // Whether printing the tag loses nothing that reading it back needs: values
 // are written in double quotes without escaping, and "<!...>" entries bare.
 bool representable(const XmlTag& tag) {
+  // "< a=..." reads back as a tag named "a": the reader skips blanks before a name
+  if (tag.getType() == XmlTag::NORMAL && tag.getName().empty() && !tag.getArg().empty() &&
+      !tag.getArg().front().name.empty()) {
+    return false;
+  }
   for (const XmlTag::Argument& a : tag.getArg()) {
     if (tag.getType() == XmlTag::SPECIAL_EXCLAIM) {
       if (a.name.empty() || a.value.empty() || !allWordBytes(a.name, ":_-") || !allWordBytes(a.value, "")) return false;
