@@ -22,7 +22,10 @@ namespace am {
 namespace {
 
 // Whole-image buffers of progressive files count against this.
-const long kMaxLibraryMemory = 512L * 1024 * 1024;
+const long kMaxLibraryMemory = 256L * 1024 * 1024;
+// A sequential Huffman-coded block takes at least two bits (a DC code and an
+// end-of-block code), so a file holds at most four blocks per byte.
+const unsigned long long kMaxBlocksPerByte = 4;
 
 struct JpegDecoder {
   jpeg_error_mgr errorManager;  // first: the library hands it back as cinfo->err
@@ -35,11 +38,15 @@ struct JpegDecoder {
   JDIMENSION height;
 };
 
-enum JpegStatus { JPEG_DECODED, JPEG_LIBRARY_ERROR, JPEG_TOO_LARGE, JPEG_NO_MEMORY };
+enum JpegStatus { JPEG_DECODED, JPEG_LIBRARY_ERROR, JPEG_TOO_LARGE, JPEG_NO_MEMORY, JPEG_CANNOT_FIT };
 
 void onErrorExit(j_common_ptr cinfo) {
   JpegDecoder* decoder = reinterpret_cast<JpegDecoder*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, decoder->message);
+  if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)  // what running out of the memory limit looks like
+    std::snprintf(decoder->message, sizeof(decoder->message), "Image needs more than %ld MB to decode",
+                  kMaxLibraryMemory >> 20);
+  else
+    (*cinfo->err->format_message)(cinfo, decoder->message);
   std::longjmp(decoder->jump, 1);
 }
 
@@ -112,6 +119,11 @@ JpegStatus decode(JpegDecoder& decoder, j_decompress_ptr cinfo, const unsigned c
     jpeg_destroy_decompress(cinfo);
     return JPEG_TOO_LARGE;
   }
+  const unsigned long long blocks = ((decoder.width + 7ull) / 8) * ((decoder.height + 7ull) / 8);
+  if (!cinfo->progressive_mode && !cinfo->arith_code && blocks / kMaxBlocksPerByte > length) {
+    jpeg_destroy_decompress(cinfo);
+    return JPEG_CANNOT_FIT;
+  }
   cinfo->out_color_space = JCS_RGB;
   cinfo->out_color_components = 3;
   jpeg_start_decompress(cinfo);
@@ -163,6 +175,9 @@ void ImageCodecJPEG::decodeImage(const unsigned char* pBuf, size_t length, Image
     case JPEG_TOO_LARGE:
       throw Exception("[loadJPEG] Image too large (%u x %u pixels)", static_cast<unsigned>(decoder.width),
                       static_cast<unsigned>(decoder.height));
+    case JPEG_CANNOT_FIT:
+      throw Exception("[loadJPEG] Image data cannot fit in the file (%u x %u pixels)",
+                      static_cast<unsigned>(decoder.width), static_cast<unsigned>(decoder.height));
     case JPEG_NO_MEMORY:
       throw Exception("[loadJPEG] Not enough memory for %u x %u pixels", static_cast<unsigned>(decoder.width),
                       static_cast<unsigned>(decoder.height));

@@ -534,6 +534,34 @@ TEST(JpegDecoding, DimensionsAreCheckedBeforeMemoryIsSized) {
   jpeg[frame + 7] = static_cast<char>(20000 >> 8);  // width
   jpeg[frame + 8] = static_cast<char>(20000 & 0xff);
   EXPECT_EQ(decodeJpegMessage(jpeg), "[loadJPEG] Image too large (20000 x 60000 pixels)");
+
+  // Within the limit, but more blocks than a file this small can code.
+  jpeg[frame + 5] = static_cast<char>(16000 >> 8);
+  jpeg[frame + 6] = static_cast<char>(16000 & 0xff);
+  jpeg[frame + 7] = static_cast<char>(16000 >> 8);
+  jpeg[frame + 8] = static_cast<char>(16000 & 0xff);
+  EXPECT_EQ(decodeJpegMessage(jpeg), "[loadJPEG] Image data cannot fit in the file (16000 x 16000 pixels)");
+}
+
+TEST(JpegDecoding, HighlyCompressibleFramesStillDecode) {
+  // A flat grey frame is close to the densest sequential coding there is.
+  const std::string jpeg = am_test::makeJpeg(1024, 1024, 1, std::vector<uint8_t>(1024 * 1024, 128), 10);
+  ImageObject image;
+  ImageCodecJPEG().decodeImage(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), image);
+  EXPECT_EQ(image.getWidth(), 1024);
+}
+
+TEST(JpegDecoding, ProgressiveBuffersHaveALimit) {
+  // Progressive files keep the whole image's coefficients; a small file that
+  // claims a large picture must not get gigabytes for them.
+  std::string jpeg = am_test::makeJpeg(8, 8, 3, solidRgb(8, 8, 1, 2, 3), 90, true);
+  const size_t frame = jpeg.find("\xff\xc2");
+  ASSERT_NE(frame, std::string::npos);
+  for (int at : {5, 7}) {
+    jpeg[frame + at] = static_cast<char>(16000 >> 8);
+    jpeg[frame + at + 1] = static_cast<char>(16000 & 0xff);
+  }
+  EXPECT_EQ(decodeJpegMessage(jpeg), "Internal jpeglib error; Image needs more than 256 MB to decode");
 }
 
 }  // namespace
