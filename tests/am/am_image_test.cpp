@@ -434,14 +434,6 @@ TEST(PngEncoding, RoundTripKeepsEveryByte) {
   EXPECT_EQ(rgba[3], frame[3]);
 }
 
-TEST(PngEncoding, NothingToEncodeFails) {
-  unsigned char* bytes = nullptr;
-  size_t length = 0;
-  ImageObject empty;
-  EXPECT_FALSE(ImageCodecPNG().encodeImage(&bytes, &length, empty));
-  EXPECT_EQ(bytes, nullptr);
-}
-
 // ---------------------------------------------------------------- JPEG decoding
 
 std::vector<uint8_t> solidRgb(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
