@@ -11,6 +11,7 @@
 #include "z3d_light.h"
 #include "z3d_meshinstance.h"
 #include "z3d_meshutil.h"
+#include "zlk_system.h"
 
 namespace z3d_fuzz {
 
@@ -22,11 +23,10 @@ namespace {
 
 const float kTimes[] = {-2.5f, -0.0f, 0.0f, 0.33f, 1.0f, 7.5f, 1e6f};
 
+std::string gProblem;
+
 void check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "z3d walk: %s\n", what);
-    std::abort();
-  }
+  if (!condition && gProblem.empty()) gProblem = what;
 }
 
 void walkMesh(Mesh* mesh) {
@@ -109,7 +109,9 @@ void appendf(std::string& out, const char* format, ...) {
 }
 
 void summarizeTrack(std::string& out, const TrackBlenderFloat& c) {
-  appendf(out, "[%d %d %d]", c.getNumKeys(), c.getInterpolationMode(), c.getExtrapolationMode());
+  // a channel without keys is its base value; its modes are neither used nor written
+  if (c.getNumKeys() == 0) out += "[0]";
+  else appendf(out, "[%d %d %d]", c.getNumKeys(), c.getInterpolationMode(), c.getExtrapolationMode());
 }
 
 template <int N>
@@ -155,7 +157,8 @@ void summarizeNode(std::string& out, const SceneNode* node) {
 
 }  // namespace
 
-void walk(Manager& manager) {
+std::string walk(Manager& manager) {
+  gProblem.clear();
   for (int i = 0; i < manager.getNumMeshes(); ++i) walkMesh(manager.getMesh(i));
   for (int i = 0; i < manager.getNumMaterials(); ++i) {
     const Material* material = manager.getMaterial(i);
@@ -165,6 +168,7 @@ void walk(Manager& manager) {
     }
   }
   for (int i = 0; i < manager.getNumScenes(); ++i) walkNode(manager.getScene(i));
+  return gProblem;
 }
 
 std::string summary(const Manager& manager) {
@@ -204,6 +208,26 @@ std::string summary(const Manager& manager) {
     out += "\n";
   }
   return out;
+}
+
+std::string checkInput(const uint8_t* data, size_t size) {
+  Manager manager;
+  try {
+    manager.load(data, static_cast<int>(size));
+  } catch (const zelkor::Exception&) {
+    return std::string();  // wrong header or top chunk
+  }
+  const std::string problem = walk(manager);
+  if (!problem.empty()) return problem;
+
+  // whatever was loaded is written and reads back the same
+  const std::vector<uint8_t> written = manager.write();
+  Manager again;
+  again.load(written.data(), static_cast<int>(written.size()));
+  const std::string before = summary(manager);
+  const std::string after = summary(again);
+  if (before != after) return "reader and writer disagree:\n" + before + "----\n" + after;
+  return std::string();
 }
 
 }  // namespace z3d_fuzz

@@ -45,12 +45,12 @@ void Manager::load(const unsigned char* data, int length, const std::string& sou
   buffer.closeChunk();
 
   const std::vector<ReadBuffer::Fault>& faults = buffer.getFaults();
-  const char* name = sourceName.empty() ? "" : sourceName.c_str();
+  const std::string file = sourceName.empty() ? "Scene file" : "Scene file '" + sourceName + "'";
   for (const ReadBuffer::Fault& fault : faults)
-    ZLK_LOG("warning", "z3d", "Scene file '%s' is damaged: %s; loaded what is intact\n", name,
+    ZLK_LOG("warning", "z3d", "%s is damaged: %s; loaded what is intact", file.c_str(),
             ReadBuffer::describe(fault).c_str());
   if (buffer.getNumFaults() > faults.size())
-    ZLK_LOG("warning", "z3d", "Scene file '%s': %u more faults\n", name,
+    ZLK_LOG("warning", "z3d", "%s: %u more faults", file.c_str(),
             static_cast<unsigned>(buffer.getNumFaults() - faults.size()));
 }
 

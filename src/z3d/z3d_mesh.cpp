@@ -89,7 +89,7 @@ void Mesh::loadChunk(ReadBuffer& buffer) {
       case UV_LIST: {
         std::unique_ptr<UVList> uv(new UVList);
         if (uv->loadChunk(buffer)) mUV.push_back(uv.release());
-        else ZLK_LOG("warning", "z3d", "Mesh '%s': texture-coordinate list without a terminated name; skipped\n",
+        else ZLK_LOG("warning", "z3d", "Mesh '%s': texture-coordinate list without a terminated name; skipped",
                      mName.c_str());
         break;
       }

@@ -113,7 +113,7 @@ bool MeshUtil::limitBonesPerSubmesh(Mesh* mesh, const BoneVertex* boneVertices, 
       }
     }
     if (static_cast<int>(used.size()) > limit) {
-      ZLK_LOG("warning", "z3d", "Mesh '%s': submesh %d uses %d bones, more than the limit of %d\n",
+      ZLK_LOG("warning", "z3d", "Mesh '%s': submesh %d uses %d bones, more than the limit of %d",
               mesh->getName().c_str(), i, static_cast<int>(used.size()), limit);
       ok = false;
     }
@@ -128,7 +128,7 @@ int MeshUtil::repair(Mesh* mesh) {
   int repairs = 0;
 
   if (numPositions == 0 && vertices.size() > 0) {
-    ZLK_LOG("warning", "z3d", "Mesh '%s': %d vertices but no positions; the vertices were dropped\n", name,
+    ZLK_LOG("warning", "z3d", "Mesh '%s': %d vertices but no positions; the vertices were dropped", name,
             vertices.size());
     vertices.getList().clear();
     ++repairs;
@@ -145,7 +145,7 @@ int MeshUtil::repair(Mesh* mesh) {
   }
   if (numBroken > 0) {
     ZLK_LOG("warning", "z3d",
-            "Mesh '%s': %d vertices refer to positions outside the %d there are; they now use position 0\n", name,
+            "Mesh '%s': %d vertices refer to positions outside the %d there are; they now use position 0", name,
             numBroken, numPositions);
     ++repairs;
   }
@@ -164,7 +164,7 @@ int MeshUtil::repair(Mesh* mesh) {
     if (triangles.size() != before) {
       ZLK_LOG("warning", "z3d",
               "Mesh '%s': submesh %d: dropped %d triangles whose vertices lie outside the %d vertices or have no "
-              "position\n",
+              "position",
               name, i, static_cast<int>(before - triangles.size()), numVertices);
       ++repairs;
     }
@@ -180,7 +180,7 @@ int MeshUtil::repair(Mesh* mesh) {
                                  }),
                   weights.end());
     if (weights.size() != before) {
-      ZLK_LOG("warning", "z3d", "Mesh '%s': bone group '%s': dropped %d weights for positions outside the %d there are\n",
+      ZLK_LOG("warning", "z3d", "Mesh '%s': bone group '%s': dropped %d weights for positions outside the %d there are",
               name, group->getGroupName().c_str(), static_cast<int>(before - weights.size()), numPositions);
       ++repairs;
     }

@@ -240,7 +240,7 @@ void CurveInstance::loadLeadingFields(ReadBuffer& buffer) {
   // the count comes from the file: never size memory by more than is there
   const uint32_t present = buffer.getRemaining() / KEY_SIZE;
   if (count > present) {
-    ZLK_LOG("warning", "z3d", "Curve '%s' declares %u keys but holds only %u; reading those\n", mName.c_str(), count,
+    ZLK_LOG("warning", "z3d", "Curve '%s' declares %u keys but holds only %u; reading those", mName.c_str(), count,
             present);
     count = present;
   }

@@ -83,12 +83,26 @@ void SceneNode::writeChunk(WriteBuffer& buffer) const {
   buffer.closeChunk();
 }
 
-void SceneNode::writeCommonChunks(WriteBuffer& buffer) const {
-  if (getType() != SCENE) {
-    mTrackPosition.writeChunk(buffer, POSITION);
-    mTrackRotation.writeChunk(buffer, ROTATION_EULER);
-    mTrackScale.writeChunk(buffer, SCALE);
+namespace {
+
+// Keys, or a base value other than the one a cleared track has.
+bool carriesData(const TrackVector3f& track, float defaultBase) {
+  for (int i = 0; i < 3; ++i) {
+    const TrackBlenderFloat& c = track.getChannel(i);
+    if (c.getNumKeys() > 0 || c.getBaseValue() != defaultBase) return true;
   }
+  return false;
+}
+
+}  // namespace
+
+void SceneNode::writeCommonChunks(WriteBuffer& buffer) const {
+  // The root leaves out its tracks, unless they hold something: a file read
+  // with them must not lose them when written again.
+  const bool root = getType() == SCENE;
+  if (!root || carriesData(mTrackPosition, 0.0f)) mTrackPosition.writeChunk(buffer, POSITION);
+  if (!root || carriesData(mTrackRotation, 0.0f)) mTrackRotation.writeChunk(buffer, ROTATION_EULER);
+  if (!root || carriesData(mTrackScale, 1.0f)) mTrackScale.writeChunk(buffer, SCALE);
   for (const SceneNode* child : mChildren) child->writeChunk(buffer);
 }
 

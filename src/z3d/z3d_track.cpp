@@ -31,11 +31,11 @@ void TrackBlenderFloat::loadKeys(ReadBuffer& buffer) {
   buffer.read(interpolation);
   buffer.read(extrapolation);
   if (interpolation > INTERPOLATION_BEZIER) {
-    ZLK_LOG("warning", "z3d", "Track with unknown interpolation %d; using constant\n", interpolation);
+    ZLK_LOG("warning", "z3d", "Track with unknown interpolation %d; using constant", interpolation);
     interpolation = INTERPOLATION_CONSTANT;
   }
   if (extrapolation > EXTRAPOLATION_CYCLIC_EXTRAPOLATION) {
-    ZLK_LOG("warning", "z3d", "Track with unknown extrapolation %d; using constant\n", extrapolation);
+    ZLK_LOG("warning", "z3d", "Track with unknown extrapolation %d; using constant", extrapolation);
     extrapolation = EXTRAPOLATION_CONSTANT;
   }
   mInterpolation = static_cast<TrackInterpolation>(interpolation);
@@ -58,9 +58,9 @@ void TrackBlenderFloat::loadKeys(ReadBuffer& buffer) {
     mKeys.push_back(Key{{f[0], f[1]}, {f[2], f[3]}, {f[4], f[5]}});
   }
   if (dropped)
-    ZLK_LOG("warning", "z3d", "Track: dropped %u keys without a finite time\n", dropped);
+    ZLK_LOG("warning", "z3d", "Track: dropped %u keys without a finite time", dropped);
   if (!std::is_sorted(mKeys.begin(), mKeys.end())) {
-    ZLK_LOG("warning", "z3d", "Track: keys out of time order; sorted\n");
+    ZLK_LOG("warning", "z3d", "Track: keys out of time order; sorted");
     sortKeys();
   }
   if (mInterpolation == INTERPOLATION_BEZIER) correctBezierHandles();
@@ -389,7 +389,7 @@ void TrackQuatf::loadChunk(ReadBuffer& buffer) {
   const Quatf base = getBaseValue();
   const float length2 = base.w * base.w + base.x * base.x + base.y * base.y + base.z * base.z;
   if (!(length2 > 1e-20f) || !std::isfinite(length2))
-    ZLK_LOG("warning", "z3d", "Rotation track with a base value of no usable length; using the identity\n");
+    ZLK_LOG("warning", "z3d", "Rotation track with a base value of no usable length; using the identity");
   setBaseValue(base);
 }
 
