@@ -12,11 +12,21 @@ namespace z3d {
 using mathbase::Box3;
 using mathbase::Vector3f;
 
-void MeshUtil::updateBox(Mesh* mesh) {
+namespace {
+
+// The position index of a triangle corner, or -1 when its vertex or that
+// vertex's position does not exist.
+int cornerPosition(const Mesh* mesh, int vertex) {
   const VertexList& vertices = mesh->getVertices();
+  if (vertex < 0 || vertex >= vertices.size()) return -1;
+  const int p = vertices[vertex].posIndex;
+  return p >= 0 && p < mesh->getPositions().size() ? p : -1;
+}
+
+}  // namespace
+
+void MeshUtil::updateBox(Mesh* mesh) {
   const PositionList& positions = mesh->getPositions();
-  const int numVertices = vertices.size();
-  const int numPositions = positions.size();
   Box3 meshBox;
   for (int i = 0; i < mesh->getNumSubmesh(); ++i) {
     Submesh* submesh = mesh->getSubmesh(i);
@@ -25,10 +35,8 @@ void MeshUtil::updateBox(Mesh* mesh) {
     bool any = false;
     for (int t = 0; t < triangles.size(); ++t) {
       for (int k = 0; k < 3; ++k) {
-        const int v = triangles[t].v[k];
-        if (v < 0 || v >= numVertices) continue;
-        const int p = vertices[v].posIndex;
-        if (p < 0 || p >= numPositions) continue;
+        const int p = cornerPosition(mesh, triangles[t].v[k]);
+        if (p < 0) continue;
         if (!any) {
           box.setFromPoints(positions[p], positions[p]);
           any = true;
@@ -96,19 +104,14 @@ void MeshUtil::findBoneWeights(const Mesh* mesh, BoneVertex* result) {
 
 bool MeshUtil::limitBonesPerSubmesh(Mesh* mesh, const BoneVertex* boneVertices, int limit) {
   if (mesh->getNumBoneGroups() <= limit) return true;
-  const VertexList& vertices = mesh->getVertices();
-  const int numVertices = vertices.size();
-  const int numPositions = mesh->getPositions().size();
   bool ok = true;
   for (int i = 0; i < mesh->getNumSubmesh(); ++i) {
     const TriangleList& triangles = mesh->getSubmesh(i)->getTriangles();
     std::set<int> used;
     for (int t = 0; t < triangles.size(); ++t) {
       for (int k = 0; k < 3; ++k) {
-        const int v = triangles[t].v[k];
-        if (v < 0 || v >= numVertices) continue;
-        const int p = vertices[v].posIndex;
-        if (p < 0 || p >= numPositions) continue;
+        const int p = cornerPosition(mesh, triangles[t].v[k]);
+        if (p < 0) continue;
         for (int s = 0; s < 4; ++s) used.insert(boneVertices[p].index[s]);
       }
     }
