@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <string>
 
 namespace zelkor {
 
@@ -65,8 +67,11 @@ const char* zlk_function_name(const char* pretty) {
       break;
     }
   }
-  std::string* name = new std::string(pretty + begin, open - begin);  // kept for the whole run
-  return name->c_str();
+  // Kept for the whole run and reachable from here, so that leak checkers
+  // (the fuzzers run with one) do not report them; a deque never moves them.
+  static std::deque<std::string>* names = new std::deque<std::string>;
+  names->emplace_back(pretty + begin, open - begin);
+  return names->back().c_str();
 }
 
 Exception::Exception(const char* format, ...) {

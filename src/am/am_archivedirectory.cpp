@@ -1,0 +1,140 @@
+#include "am_archivedirectory.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "zlk_system.h"
+
+namespace zelkor {
+namespace am {
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Leading separators dropped; false when a ".." segment climbs above the
+// start of the name.
+bool relativeInside(const std::string& name, std::string& relative) {
+  size_t begin = 0;
+  while (begin < name.size() && isSeparator(name[begin])) ++begin;
+  int depth = 0;
+  size_t start = begin;
+  for (size_t i = begin; i <= name.size(); ++i) {
+    if (i < name.size() && !isSeparator(name[i])) continue;
+    const size_t length = i - start;
+    if (length == 2 && name.compare(start, 2, "..") == 0) {
+      if (--depth < 0) return false;
+    } else if (length > 0 && !(length == 1 && name[start] == '.')) {
+      ++depth;
+    }
+    start = i + 1;
+  }
+  relative = name.substr(begin);
+  return true;
+}
+
+bool writeAll(int fd, const unsigned char* data, size_t length) {
+  while (length > 0) {
+    const ssize_t written = ::write(fd, data, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    length -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// A new file next to target that nobody else is using; -1 on failure.
+int openTemporary(const std::string& target, std::string& temporary) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = target + ".tmp" + std::to_string(getpid()) + "." + std::to_string(counter++);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+ArchiveDirectory::ArchiveDirectory(const std::string& pPath) : ArchiveBase(pPath), mPath(pPath) {
+  if (!mPath.empty() && !isSeparator(mPath[mPath.size() - 1])) mPath += "/";
+}
+
+bool ArchiveDirectory::resolve(const std::string& pFilename, std::string& pFullPath) const {
+  std::string relative;
+  if (!relativeInside(pFilename, relative)) {
+    ZLK_LOG("warning", "app", "'%s' is outside the archive '%s'", pFilename.c_str(), mPath.c_str());
+    return false;
+  }
+  pFullPath = mPath + relative;
+  return true;
+}
+
+File ArchiveDirectory::read(const std::string& pFilename) {
+  std::string path;
+  if (!resolve(pFilename, path)) return File();
+  FILE* fp = std::fopen(path.c_str(), "rb");
+  if (!fp) return File();
+
+  // Only regular files: a directory opens fine but has no sensible size.
+  struct stat info;
+  if (fstat(fileno(fp), &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::fclose(fp);
+    return File();
+  }
+  const long length = static_cast<long>(info.st_size);
+  std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[length]);
+  const size_t got = data ? std::fread(data.get(), 1, static_cast<size_t>(length), fp) : 0;
+  std::fclose(fp);
+  if (!data || got != static_cast<size_t>(length)) return File();
+  return File(new FileStructure(pFilename, length, data.release()));
+}
+
+bool ArchiveDirectory::write(File pFile) {
+  if (pFile.isNull() || pFile->length < 0 || (pFile->length > 0 && !pFile->data)) return false;
+  std::string path;
+  if (!resolve(pFile->filename, path)) return false;
+
+  // Written beside the target and renamed over it, so that readers never see
+  // a half-written file.
+  std::string temporary;
+  int fd = openTemporary(path, temporary);
+  if (fd < 0) {
+    if (!createFullDirectory(path)) return false;
+    fd = openTemporary(path, temporary);
+    if (fd < 0) return false;
+  }
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) fchmod(fd, existing.st_mode & 07777);
+
+  bool ok = writeAll(fd, pFile->data, static_cast<size_t>(pFile->length));
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+bool ArchiveDirectory::createFullDirectory(const std::string& pPath) {
+  const size_t first = pPath.find_first_not_of("/\\.");
+  if (first == std::string::npos) return true;
+  for (size_t i = first + 1; i < pPath.size(); ++i) {
+    if (!isSeparator(pPath[i])) continue;
+    const std::string directory = pPath.substr(0, i);
+    if (mkdir(directory.c_str(), 0777) == 0) continue;
+    struct stat info;
+    if (errno != EEXIST || stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  }
+  return true;
+}
+
+}  // namespace am
+}  // namespace zelkor
