@@ -9,6 +9,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "am_image.h"
 #include "dis_clock.h"
 #include "dis_display_obsolete.h"
 #include "dis_resource.h"
@@ -763,6 +764,14 @@ void DisplayGLFW::readWindow(unsigned int format, int bytesPerPixel, uint8_t* bu
 }
 
 void DisplayGLFW::getScreenShotRGB24(uint8_t* buffer) { readWindow(GL_RGB, 3, buffer); }
+
+void DisplayGLFW::getScreenShot(am::Image& image) {
+  DIS_ASSERT(image.isNull()==false);
+  DIS_ASSERT((mWindowMode.height & 1) == 0);
+  DIS_ASSERT(image->getWidth()==mWindowMode.width);
+  DIS_ASSERT(image->getHeight()==mWindowMode.height);
+  getScreenShotBGRA(image->getWriteData());
+}
 
 void DisplayGLFW::getScreenShotBGRA(uint8_t* buffer) {
   readWindow(GL_BGRA, 4, buffer);

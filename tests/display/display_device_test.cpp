@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "am_image.h"
 #include "dis_display.h"
 #include "dis_display_obsolete.h"
 #include "dis_glinclude.h"
@@ -506,7 +507,7 @@ TEST_F(DeviceTest, ScreenShotReadsTheBackBufferWithTheTopRowFirst) {
   ASSERT_EQ(device->getWindowMode().width, 321);
   Recorder a("A", nullptr);
   device->addListener(&a);
-  std::vector<uint8_t> bgra(321 * 240 * 4, 7);
+  zelkor::am::Image image(new zelkor::am::ImageObject(321, 240));
   std::vector<uint8_t> rgb(321 * 240 * 3 + 16, 7);
   a.drawHook = [&] {
     glClearColor(0, 0, 1, 0);  // alpha 0 in the buffer, 255 in the shot
@@ -519,10 +520,11 @@ TEST_F(DeviceTest, ScreenShotReadsTheBackBufferWithTheTopRowFirst) {
     glClearColor(0, 1, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
-    device->getScreenShotBGRA(bgra.data());
+    device->getScreenShot(image);
     device->getScreenShotRGB24(rgb.data());
   };
   ASSERT_TRUE(device->update());
+  const uint8_t* bgra = image->getData();
   const uint8_t* top = &bgra[0];
   EXPECT_EQ((std::vector<int>{top[0], top[1], top[2], top[3]}), (std::vector<int>{0, 0, 255, 255}));
   const uint8_t* topRight = &bgra[320 * 4];
@@ -535,6 +537,26 @@ TEST_F(DeviceTest, ScreenShotReadsTheBackBufferWithTheTopRowFirst) {
   const size_t lastRow = static_cast<size_t>(239) * 321 * 3;
   EXPECT_EQ((std::vector<int>{rgb[lastRow], rgb[lastRow + 2]}), (std::vector<int>{0, 255}));
   EXPECT_EQ(rgb[321 * 240 * 3], 7) << "rows are packed: nothing written past width*height*3";
+}
+
+TEST_F(DeviceTest, ScreenShotNeedsAnImageOfTheWindowsSize) {
+  const auto refusal = [&](zelkor::am::Image& image) {
+    StdoutCapture capture;
+    try {
+      device->getScreenShot(image);
+    } catch (const zelkor::Exception& e) {
+      capture.finish();
+      return std::string(e.what());
+    }
+    capture.finish();
+    return std::string("no exception");
+  };
+  zelkor::am::Image none;
+  EXPECT_NE(refusal(none).find("'image.isNull()==false'"), std::string::npos);
+  zelkor::am::Image narrow(new zelkor::am::ImageObject(319, 240));
+  EXPECT_NE(refusal(narrow).find("'image->getWidth()==mWindowMode.width'"), std::string::npos);
+  zelkor::am::Image low(new zelkor::am::ImageObject(320, 238));
+  EXPECT_NE(refusal(low).find("'image->getHeight()==mWindowMode.height'"), std::string::npos);
 }
 
 TEST_F(DeviceTest, ScreenShotOfAnOddHeightIsRefused) {

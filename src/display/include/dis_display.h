@@ -14,6 +14,7 @@
 namespace zelkor {
 namespace am {
 class ArchiveManager;
+class Image;
 }
 
 namespace display {
@@ -50,8 +51,10 @@ class DisplayGL {
   // Reads the window as RGB, 3 bytes per pixel, row 0 at the top, into a
   // buffer of width * height * 3 bytes.
   virtual void getScreenShotRGB24(uint8_t* buffer) = 0;
-  // Reads the window as B, G, R, A (alpha 255), row 0 at the top, into a
-  // buffer of width * height * 4 bytes.
+  // Reads the window into a writable image of the window's size: B, G, R, A
+  // (alpha 255), row 0 at the top.
+  virtual void getScreenShot(am::Image& image) = 0;
+  // The same into a buffer of width * height * 4 bytes.
   virtual void getScreenShotBGRA(uint8_t* buffer) = 0;
   virtual void setArchive(am::ArchiveManager* archive) = 0;
   virtual am::ArchiveManager* getArchive() const = 0;

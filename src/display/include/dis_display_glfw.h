@@ -32,6 +32,7 @@ class DisplayGLFW : public DisplayGL {
   void removeListener(Listener* listener) override;
   const WindowMode& getWindowMode() const override { return mWindowMode; }
   void getScreenShotRGB24(uint8_t* buffer) override;
+  void getScreenShot(am::Image& image) override;
   void getScreenShotBGRA(uint8_t* buffer) override;
   void setArchive(am::ArchiveManager* archive) override;
   am::ArchiveManager* getArchive() const override { return mArchiveManager; }
