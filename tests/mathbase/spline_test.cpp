@@ -499,13 +499,26 @@ TEST(Spline, FarTimesWithRepeatStayInTheRange) {
   const Curve add = makeCurve(Curve::LINEAR, {{0, 0}, {1, 1}}, Curve::EXT_REPEAT_ADD, Curve::EXT_REPEAT_ADD);
   EXPECT_NEAR(add.evaluate(1e6f + 0.5f), 1e6f + 0.5f, 0.1);
   EXPECT_NEAR(add.evaluate(-1e6f - 0.5f), -1e6f - 0.5f, 0.1);
+  // So far out the wrapped time is mostly rounding; it must still count the repetitions.
+  const Curve far = makeCurve(Curve::LINEAR, {{0.1f, 0}, {0.7f, 1}}, Curve::EXT_REPEAT_ADD, Curve::EXT_REPEAT_ADD);
+  for (float t : {1e20f, -1e20f, 1e30f}) EXPECT_NEAR(far.evaluate(t) / (t / 0.6), 1, 1e-5) << t;
 }
 
-TEST(Spline, UnknownInterpolationModeHoldsLikeSquare) {
+// Modes outside the lists (a corrupt script) hold like square and extend as constant.
+TEST(Spline, UnknownModes) {
   Curve c = makeCurve(Curve::LINEAR, {{0, 0}, {1, 10}, {2, 20}});
   c.setInterpolation(Curve::InterpolationMode(7));
+  c.setExtrapolationBefore(Curve::ExtrapolationMode(-1));
+  c.setExtrapolationAfter(Curve::ExtrapolationMode(9));
+  EXPECT_EQ(c.getInterpolation(), 7);
   EXPECT_EQ(c.evaluate(0.5f), 0);
   EXPECT_EQ(c.evaluate(1.5f), 10);
+  EXPECT_EQ(c.evaluate(-0.5f), 0);
+  EXPECT_EQ(c.evaluate(2.5f), 20);
+  c.setInterpolation(Curve::SMOOTH);
+  c.updateTangents();
+  EXPECT_EQ(c[0].tangentIN, 0);
+  EXPECT_EQ(c[2].tangentOUT, 0);
 }
 
 TEST(Spline, AddKeysEqualsAddingOneByOne) {

@@ -40,8 +40,9 @@ struct SplineBaseKey {
 template <typename VALUETYPE, typename KEYTYPE>
 class SplineBase {
  public:
-  enum InterpolationMode { SQUARE = 0, LINEAR = 1, SMOOTH = 2 };
-  enum ExtrapolationMode { EXT_CONSTANT = 0, EXT_REPEAT = 1, EXT_REPEAT_ADD = 2 };
+  // A fixed underlying type keeps values outside the list (from files) well defined.
+  enum InterpolationMode : int { SQUARE = 0, LINEAR = 1, SMOOTH = 2 };
+  enum ExtrapolationMode : int { EXT_CONSTANT = 0, EXT_REPEAT = 1, EXT_REPEAT_ADD = 2 };
 
   explicit SplineBase(InterpolationMode mode = SQUARE, bool autoTangents = true)
       : mExtModeBefore(EXT_CONSTANT), mExtModeAfter(EXT_CONSTANT) {
