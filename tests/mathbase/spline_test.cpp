@@ -44,6 +44,13 @@ std::vector<float> values(const Curve& c) {
   for (int i = 0; i < c.getNumKeys(); ++i) r.push_back(c[i].value);
   return r;
 }
+// (tangentIN, tangentOUT) of every key.
+typedef std::vector<std::pair<float, float>> Tangents;
+Tangents tangents(const Curve& c) {
+  Tangents r;
+  for (int i = 0; i < c.getNumKeys(); ++i) r.push_back({c[i].tangentIN, c[i].tangentOUT});
+  return r;
+}
 
 TEST(SplineKey, OperatorsWorkOnEveryField) {
   const Key a(1, 2, 3, 4), b(3, 4, 5, 6);
@@ -218,10 +225,7 @@ TEST(Spline, RepeatWithAddInEveryInterpolation) {
 
   // Across the wrap the neighbours are shifted by the rise, so every tangent is 2.
   const Curve sm = makeCurve(Curve::SMOOTH, keys, Curve::EXT_REPEAT_ADD, Curve::EXT_REPEAT_ADD);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_FLOAT_EQ(sm[i].tangentIN, 2) << i;
-    EXPECT_FLOAT_EQ(sm[i].tangentOUT, 2) << i;
-  }
+  EXPECT_EQ(tangents(sm), Tangents({{2, 2}, {2, 2}, {2, 2}}));
   EXPECT_FLOAT_EQ(sm.evaluate(0.5f), 5);
   EXPECT_FLOAT_EQ(sm.evaluate(1.5f), 7);
   EXPECT_FLOAT_EQ(sm.evaluate(2.5f), 9);
@@ -234,12 +238,7 @@ TEST(Spline, RepeatWithAddInEveryInterpolation) {
 
 TEST(Spline, SmoothAutomaticTangents) {
   const Curve c = makeCurve(Curve::SMOOTH, {{0, 0}, {1, 1}, {2, 0}});
-  EXPECT_EQ(c[0].tangentIN, 0);
-  EXPECT_EQ(c[0].tangentOUT, 1);
-  EXPECT_EQ(c[1].tangentIN, 0);
-  EXPECT_EQ(c[1].tangentOUT, 0);
-  EXPECT_EQ(c[2].tangentIN, -1);
-  EXPECT_EQ(c[2].tangentOUT, 0);
+  EXPECT_EQ(tangents(c), Tangents({{0, 1}, {0, 0}, {-1, 0}}));
   EXPECT_FLOAT_EQ(c.evaluate(0.5f), 0.625f);
   EXPECT_FLOAT_EQ(c.evaluate(1.5f), 0.625f);
   EXPECT_EQ(c.evaluate(0), 0);
@@ -248,19 +247,13 @@ TEST(Spline, SmoothAutomaticTangents) {
   EXPECT_EQ(c.evaluate(3), 0);
 
   const Curve wrap = makeCurve(Curve::SMOOTH, {{0, 0}, {1, 1}, {2, 0}}, Curve::EXT_REPEAT, Curve::EXT_REPEAT);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(wrap[i].tangentIN, 0) << i;
-    EXPECT_EQ(wrap[i].tangentOUT, 0) << i;
-  }
+  EXPECT_EQ(tangents(wrap), Tangents({{0, 0}, {0, 0}, {0, 0}}));
 }
 
 // Tangents are per unit of segment parameter: slope × the segment's duration.
 TEST(Spline, SmoothTangentsScaleWithSegmentDuration) {
   const Curve c = makeCurve(Curve::SMOOTH, {{0, 0}, {1, 1}, {3, 5}});
-  EXPECT_FLOAT_EQ(c[0].tangentOUT, 1);
-  EXPECT_FLOAT_EQ(c[1].tangentIN, 1.5f);
-  EXPECT_FLOAT_EQ(c[1].tangentOUT, 3);
-  EXPECT_FLOAT_EQ(c[2].tangentIN, 4);
+  EXPECT_EQ(tangents(c), Tangents({{0, 1}, {1.5f, 3}, {4, 0}}));
   EXPECT_FLOAT_EQ(c.evaluate(0.5f), 0.4375f);
   EXPECT_FLOAT_EQ(c.evaluate(2), 2.875f);
 }
@@ -338,10 +331,7 @@ TEST(Spline, CoincidentInnerKeysMakeAJump) {
 
   // Each side of the jump takes the slope of its own segment only.
   const Curve sm = makeCurve(Curve::SMOOTH, keys);
-  EXPECT_FLOAT_EQ(sm[1].tangentIN, 10);
-  EXPECT_FLOAT_EQ(sm[1].tangentOUT, 0);
-  EXPECT_FLOAT_EQ(sm[2].tangentIN, 0);
-  EXPECT_FLOAT_EQ(sm[2].tangentOUT, 10);
+  EXPECT_EQ(tangents(sm), Tangents({{0, 10}, {10, 0}, {0, 10}, {10, 0}}));
   EXPECT_FLOAT_EQ(sm.evaluate(0.5f), 5);
   EXPECT_EQ(sm.evaluate(1), 20);
   EXPECT_FLOAT_EQ(sm.evaluate(1.5f), 25);
@@ -404,14 +394,11 @@ TEST(Spline, EditsRecomputeSmoothTangents) {
   Curve c = makeCurve(Curve::SMOOTH, {{0, 0}, {1, 1}, {2, 0}});
   c[1].value = 3;
   c.updateKey(1);
-  EXPECT_EQ(c[0].tangentOUT, 3);
-  EXPECT_EQ(c[2].tangentIN, -3);
-  c.removeKey(1);
-  EXPECT_EQ(c[0].tangentOUT, 0);
-  EXPECT_EQ(c[1].tangentIN, 0);
+  EXPECT_EQ(tangents(c), Tangents({{0, 3}, {0, 0}, {-3, 0}}));
+  c.removeKey(2);
+  EXPECT_EQ(tangents(c), Tangents({{0, 3}, {3, 0}}));
   c.removeKey(0);
-  EXPECT_EQ(c[0].tangentIN, 0);
-  EXPECT_EQ(c[0].tangentOUT, 0);
+  EXPECT_EQ(tangents(c), Tangents({{0, 0}}));
 }
 
 TEST(Spline, RemoveKeyAndValueRange) {
@@ -535,13 +522,10 @@ TEST(Spline, AddKeysEqualsAddingOneByOne) {
     for (const Key& k : keys) one.addKey(k);
     bulk.addKeys(keys.begin(), keys.end());
     quiet.finish();
-    ASSERT_EQ(one.getNumKeys(), bulk.getNumKeys());
-    for (int i = 0; i < one.getNumKeys(); ++i) {
-      EXPECT_EQ(one[i].time, bulk[i].time) << i;
-      EXPECT_EQ(one[i].value, bulk[i].value) << i;
-      EXPECT_EQ(one[i].tangentIN, bulk[i].tangentIN) << i;
-      EXPECT_EQ(one[i].tangentOUT, bulk[i].tangentOUT) << i;
-    }
+    EXPECT_EQ(one.getNumKeys(), 62);
+    EXPECT_EQ(times(one), times(bulk));
+    EXPECT_EQ(values(one), values(bulk));
+    EXPECT_EQ(tangents(one), tangents(bulk));
     EXPECT_EQ(one.getMinValue(), bulk.getMinValue());
     EXPECT_EQ(one.getMaxValue(), bulk.getMaxValue());
   }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <iterator>
 #include <vector>
 
 #include "mb_assert.h"
