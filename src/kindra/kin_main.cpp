@@ -73,6 +73,15 @@ std::string format(const char* pattern, double value) {
 
 const char* onOff(bool on) { return on ? "on" : "off"; }
 
+// Identity projection and camera: vertices in normalised device coordinates.
+void drawInDeviceCoordinates() {
+  mathbase::Matrix4x4Col identity;
+  identity.setIdentity();
+  display::DisplayObsolete::setProject(identity);
+  display::DisplayObsolete::setCamera(identity);
+  display::DisplayObsolete::setTransform(identity);
+}
+
 }  // namespace
 
 Kindra::Kindra()
@@ -206,6 +215,8 @@ void Kindra::readSetupFile() {
 }
 
 void Kindra::saveXml() {
+  // Alt+Enter switches the window: the next run opens as this one ended
+  if (mDisplay) mFullscreen = mDisplay->getWindowMode().fullscreen;
   am::File file = mArchive.readFile(kLocalSetup);
   if (!file.isNull()) {
     xml::XmlParser parser;
@@ -370,11 +381,7 @@ bool Kindra::runSetup() {
 void Kindra::drawSetupFrame() {
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
-  mathbase::Matrix4x4Col identity;
-  identity.setIdentity();
-  DisplayObsolete::setProject(identity);
-  DisplayObsolete::setCamera(identity);
-  DisplayObsolete::setTransform(identity);
+  drawInDeviceCoordinates();
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
@@ -511,11 +518,7 @@ void Kindra::onDraw() {
 }
 
 void Kindra::drawOsd() {
-  mathbase::Matrix4x4Col identity;
-  identity.setIdentity();
-  DisplayObsolete::setProject(identity);
-  DisplayObsolete::setCamera(identity);
-  DisplayObsolete::setTransform(identity);
+  drawInDeviceCoordinates();
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

@@ -258,6 +258,22 @@ TEST_F(LoadingTest, OtherKeysWaitForTheDemo) {
   EXPECT_FALSE(engine->isMuted());
 }
 
+TEST_F(LoadingTest, FullScreenIsSavedAsTheWindowEnded) {
+  work.write("setup.local.xml",
+             "<demo>\n\t<display width=\"320\" height=\"240\" fullscreen=\"off\"/>\n\t<time start=\"0\"/>\n</demo>\n");
+  start();
+  open();
+  kindra_test::keyPress(GLFW_KEY_LEFT_ALT);
+  kindra_test::keyTap(GLFW_KEY_ENTER);
+  kindra_test::keyRelease(GLFW_KEY_LEFT_ALT);
+  ASSERT_TRUE(engine->getDisplay()->update());
+  ASSERT_TRUE(engine->getDisplay()->getWindowMode().fullscreen);
+  engine.reset();
+  EXPECT_EQ(work.read("setup.local.xml"),
+            "<demo>\n\t<display width=\"320\" height=\"240\" fullscreen=\"on\"/>\n"
+            "\t<time start=\"0.00\" length=\"0\" loop=\"off\"/>\n</demo>\n");
+}
+
 // ------------------------------------------------------------ playing a song
 
 class SongTest : public LoadingTest {
