@@ -90,7 +90,7 @@ TEST_F(MusicTest, PositionsAreSampleFramesAtTheSongsRate) {
     EXPECT_GT(playing, 1.6f);
     EXPECT_LT(playing, 2.2f);
     music.setTime(0.75f);  // while playing, and into a whole second the decoder would round to
-    EXPECT_EQ(music.getPosition(), 33075);
+    EXPECT_NEAR(music.getPosition(), 33075, 441) << "it plays on from there";
     sleepFor(0.2);
     EXPECT_GT(music.getTime(), 0.85f);
     EXPECT_LT(music.getTime(), 1.4f);
@@ -121,14 +121,14 @@ TEST_F(MusicTest, SeekingPastTheEndStandsAtTheEndAndEndsTheSong) {
     EXPECT_EQ(music.getTime(), music.getSongLength());
     EXPECT_TRUE(music.update());
     music.setTime(-4.0f);
-    EXPECT_EQ(music.getPosition(), 0);
+    EXPECT_NEAR(music.getPosition(), 0, 441) << "it plays again from the start";
 
     // the ended song plays again from where it is sought
     music.setTime(12.0f);
     EXPECT_TRUE(music.update());
     music.setTime(0.5f);
     EXPECT_FALSE(music.update());
-    EXPECT_EQ(music.getPosition(), 22050);
+    EXPECT_NEAR(music.getPosition(), 22050, 441);
     sleepFor(0.2);
     EXPECT_GT(music.getTime(), 0.6f);
   }
