@@ -356,7 +356,7 @@ TEST_F(SongTest, TheEndOfTheSongStopsTheDemoAndSavesTheSettings) {
   run();
   EXPECT_TRUE(engine->hasSongEnded());
   EXPECT_FALSE(late);
-  EXPECT_LE(engine->getSystemTime(), 0.81f);
+  EXPECT_LT(engine->getSystemTime(), 0.9f) << "the clock stays with the song";
   engine.reset();
   const std::string saved = work.read("setup.local.xml");
   EXPECT_NE(saved.find("<time start=\"0.00\" length=\"0.8\" loop=\"off\"/>"), std::string::npos) << saved;
