@@ -1,5 +1,6 @@
 #include "gpu_fixture.h"
 
+#include <filesystem>
 #include <ostream>
 
 #include "am_image.h"
@@ -76,7 +77,35 @@ void GpuTest::writePng(const std::string& name, const am::Image& image) {
 }
 
 void GpuTest::writeText(const std::string& name, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(scratch->file(name)).parent_path());
   ASSERT_TRUE(kindra_test::writeFile(scratch->file(name), text)) << name;
+}
+
+void GpuTest::writeColorShader(const std::string& prefix) {
+  writeText(prefix + ".vert",
+            "attribute vec2 position;\n"
+            "attribute vec4 color;\n"
+            "varying vec4 vColor;\n"
+            "void main() {\n"
+            "  vColor = color;\n"
+            "  gl_Position = gl_ModelViewProjectionMatrix * vec4(position, 0.0, 1.0);\n"
+            "}\n");
+  writeText(prefix + ".frag",
+            "uniform vec4 tint;\n"
+            "varying vec4 vColor;\n"
+            "void main() { gl_FragColor = vColor * tint; }\n");
+}
+
+display::VertexDef* colorVertexDef() {
+  display::VertexDef* def = new display::VertexDef(sizeof(ColorVertex));
+  def->addAttribute(display::VertexAttribute(0, "position", 0, display::TYPE_FLOAT, 2));
+  def->addAttribute(display::VertexAttribute(1, "color", 8, display::TYPE_FLOAT, 4));
+  return def;
+}
+
+void colorQuad(ColorVertex* out, float x0, float y0, float x1, float y1, float r, float g, float b, float a) {
+  const float corners[6][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y0}, {x1, y1}, {x0, y1}};
+  for (int i = 0; i < 6; ++i) out[i] = ColorVertex{corners[i][0], corners[i][1], r, g, b, a};
 }
 
 void GpuTest::pixelSpace() {

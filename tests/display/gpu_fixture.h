@@ -28,6 +28,17 @@ std::ostream& operator<<(std::ostream& out, const Rgba& c);
 // B, G, R, A of pixel (x, y), row 0 at the top.
 using PixelFunction = std::function<Rgba(int x, int y)>;
 
+// A coloured 2D vertex: "position" (2 floats, index 0) and "color" (4 floats,
+// index 1), 24 bytes.
+struct ColorVertex {
+  float x, y;
+  float r, g, b, a;
+};
+// The definition of ColorVertex (owned by the caller).
+zelkor::display::VertexDef* colorVertexDef();
+// Two triangles covering (x0, y0)-(x1, y1) in one colour.
+void colorQuad(ColorVertex* out, float x0, float y0, float x1, float y1, float r, float g, float b, float a = 1.0f);
+
 class GpuTest : public testing::Test {
  public:
   static constexpr int kSize = 256;
@@ -40,7 +51,11 @@ class GpuTest : public testing::Test {
   static zelkor::am::Image makeImage(int width, int height, const PixelFunction& pixel);
   // Writes the picture as a PNG file into the archive.
   void writePng(const std::string& name, const zelkor::am::Image& image);
+  // Creates the folders the name needs.
   void writeText(const std::string& name, const std::string& text);
+  // `prefix`.vert and `prefix`.frag: ColorVertex in pixel space (the fixed
+  // model-view-projection), the vertex colour times the uniform "tint".
+  void writeColorShader(const std::string& prefix);
 
   // Fixed-function state for pixel-exact drawing: no shader, no blending.
   void pixelSpace();
