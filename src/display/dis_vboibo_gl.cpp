@@ -235,9 +235,10 @@ int IBO_GL::getFormatSize(Format format) {
 }
 
 namespace {
-int indexSizeOf(IBO::Format format) {
-  DIS_ASSERT(format!=IBO::FORMAT_NONE && IBO_GL::getFormatSize(format) != 0);
-  return IBO_GL::getFormatSize(format);
+int indexSizeOf(IBO::Format mFormat) {
+  DIS_ASSERT(mFormat!=IBO::FORMAT_NONE);
+  DIS_ASSERT(IBO_GL::getFormatSize(mFormat) != 0);
+  return IBO_GL::getFormatSize(mFormat);
 }
 }  // namespace
 
