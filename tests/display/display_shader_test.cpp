@@ -241,6 +241,38 @@ TEST_F(ShaderTest, AProgramBindsAgainAfterTheDeviceDisposedEverything) {
   shader->destroy();
 }
 
+TEST_F(ShaderTest, EverythingIsRebuiltInANewWindow) {
+  writeColorShader("fx/solid");
+  Shader* shader = device->createShader("fx/solid", def.get());
+  TextureDeclaration decl;
+  decl.useMipmaps = false;
+  am::Image picture = makeImage(4, 4, [](int, int) { return Rgba{0, 0, 255, 255}; });
+  Texture* texture = device->createTexture(picture, decl);
+  EXPECT_EQ(drawWith(shader, mathbase::Vector4f(1, 0, 0, 1)), (Rgba{255, 0, 0, 255}));
+  device->setTexture(texture, 0);
+
+  // what switching between window and full screen does
+  const WindowMode mode = device->getWindowMode();
+  device->close();
+  for (Resource* resource : device->getResources()) EXPECT_TRUE(resource->isDisposed());
+  device->open(mode);
+  device->restoreResources();
+  for (Resource* resource : device->getResources()) EXPECT_FALSE(resource->isDisposed());
+
+  EXPECT_EQ(drawWith(shader, mathbase::Vector4f(0, 1, 0, 1)), (Rgba{0, 255, 0, 255}));
+  device->setShader(nullptr);
+  device->setVBO(nullptr);
+  clear(0, 0, 0);
+  device->setTexture(texture, 0);
+  glEnable(GL_TEXTURE_2D);
+  drawQuad(10, 10, 20, 20);
+  glDisable(GL_TEXTURE_2D);
+  EXPECT_EQ(pixel(15, 15), (Rgba{0, 0, 255, pixel(15, 15).a}));
+  device->resetStates();
+  texture->destroy();
+  shader->destroy();
+}
+
 TEST_F(ShaderTest, ASourceLivesAsLongAsAProgramUsesIt) {
   writeColorShader("fx/solid");
   ShaderSource* vertex = device->createVertexShader("fx/solid.vert");
