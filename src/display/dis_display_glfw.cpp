@@ -818,43 +818,28 @@ void DisplayGLFW::getScreenShotBGRA(uint8_t* buffer) {
 
 // ---------------------------------------------------------------- bindings
 
-void DisplayGLFW::setVBO(VBO* vbo) {
-  VBO_GL* next = static_cast<VBO_GL*>(vbo);
-  if (next == mCurrentVBO) return;
-  if (mCurrentVBO) mCurrentVBO->unbind();
-  mCurrentVBO = nullptr;
+namespace {
+// Unbinds the current object and binds the next; the record is only set once
+// the next one is really bound (binding may build it, and building may fail).
+template <class T>
+void rebind(T*& current, T* next) {
+  if (next == current) return;
+  if (current) current->unbind();
+  current = nullptr;
   if (next) next->bind();
-  mCurrentVBO = next;
+  current = next;
 }
+}  // namespace
 
-void DisplayGLFW::setIBO(IBO* ibo) {
-  IBO_GL* next = static_cast<IBO_GL*>(ibo);
-  if (next == mCurrentIBO) return;
-  if (mCurrentIBO) mCurrentIBO->unbind();
-  mCurrentIBO = nullptr;
-  if (next) next->bind();
-  mCurrentIBO = next;
-}
+void DisplayGLFW::setVBO(VBO* vbo) { rebind(mCurrentVBO, static_cast<VBO_GL*>(vbo)); }
 
-void DisplayGLFW::setFBO(FBO* fbo) {
-  FBO_GL* next = static_cast<FBO_GL*>(fbo);
-  if (next == mCurrentFBO) return;
-  if (mCurrentFBO) mCurrentFBO->unbind();
-  mCurrentFBO = nullptr;
-  if (next) next->bind();
-  mCurrentFBO = next;
-}
+void DisplayGLFW::setIBO(IBO* ibo) { rebind(mCurrentIBO, static_cast<IBO_GL*>(ibo)); }
+
+void DisplayGLFW::setFBO(FBO* fbo) { rebind(mCurrentFBO, static_cast<FBO_GL*>(fbo)); }
 
 FBO* DisplayGLFW::getFBO() const { return mCurrentFBO; }
 
-void DisplayGLFW::setShader(Shader* shader) {
-  Shader_GL* next = static_cast<Shader_GL*>(shader);
-  if (next == mCurrentShader) return;
-  if (mCurrentShader) mCurrentShader->unbind();
-  mCurrentShader = nullptr;
-  if (next) next->bind();
-  mCurrentShader = next;
-}
+void DisplayGLFW::setShader(Shader* shader) { rebind(mCurrentShader, static_cast<Shader_GL*>(shader)); }
 
 void DisplayGLFW::setTexture(Texture* texture, int channel) {
   DIS_ASSERT(channel >= 0 && channel < TEXTURE_CHANNELS);
@@ -987,7 +972,7 @@ void DisplayGLFW::forget(const Resource* resource) {
 
 void DisplayGLFW::destroy(const Resource* resource) {
   if (!resource) return;
-  const auto found = std::find(mResources.begin(), mResources.end(), resource);
+  const auto found = mResources.find(const_cast<Resource*>(resource));
   if (found == mResources.end()) return;  // not ours, or already gone
   Resource* owned = *found;
   if (owned->decRef() <= 0) {

@@ -72,7 +72,14 @@ GLuint ShaderSource_GL::getHandle() const {
 void ShaderSource_GL::restoreResource() {
   DIS_ASSERT(mDisposed);
   DIS_ASSERT(!mFilename.empty());
-  compile(mFilename);
+  try {
+    compile(mFilename);
+  } catch (const Exception&) {
+    // a disposed source holds no GL object, also after a failed build
+    if (mHandle != 0) glDeleteShader(mHandle);
+    mHandle = 0;
+    throw;
+  }
   mDisposed = false;
 }
 
@@ -179,7 +186,15 @@ void Shader_GL::unbind() { GL_CHECK(glUseProgram(0)); }
 
 void Shader_GL::restoreResource() {
   DIS_ASSERT(mDisposed);
-  link();
+  try {
+    link();
+  } catch (const Exception&) {
+    // a disposed program holds no GL object, also after a failed build
+    if (mHandle != 0) glDeleteProgram(mHandle);
+    mHandle = 0;
+    for (Attachment& a : mSources) a.attached = false;
+    throw;
+  }
   mDisposed = false;
 }
 
@@ -209,38 +224,37 @@ int Shader_GL::getVertexAttribLocation(const std::string& name) {
 
 void Shader_GL::getUniforms(std::vector<VertexAttribute>& result) {
   DIS_ASSERT(!mDisposed);
-  result.clear();
   GLint numActiveUniforms = 0;
   GL_CHECK(glGetObjectParameterivARB(mHandle, GL_OBJECT_ACTIVE_UNIFORMS_ARB, &numActiveUniforms));
-  DIS_ASSERT(numActiveUniforms >= 0);
-  for (GLint index = 0; index < numActiveUniforms; ++index) {
-    GLcharARB name[1024] = {0};
-    GLint size = 0;
-    GLsizei length = 0;
-    GLenum typeGL = 0;
-    GL_CHECK(glGetActiveUniformARB(mHandle, index, 1024, &length, &size, &typeGL, name));
-    const Variable variable = getVaribleFromGLType(typeGL);
-    VertexAttribute attribute(glGetUniformLocation(mHandle, name), name, -1, variable.type, variable.numElements);
-    attribute.tempTODOREMOVE = size;
-    result.push_back(attribute);
-  }
+  listActive(numActiveUniforms, true, result);
 }
 
 void Shader_GL::getVertexAttribs(std::vector<VertexAttribute>& result) {
   DIS_ASSERT(!mDisposed);
-  result.clear();
   GLint numActiveAttributes = 0;
   GL_CHECK(glGetObjectParameterivARB(mHandle, GL_OBJECT_ACTIVE_ATTRIBUTES_ARB, &numActiveAttributes));
-  DIS_ASSERT(numActiveAttributes >= 0);
-  for (GLint index = 0; index < numActiveAttributes; ++index) {
+  listActive(numActiveAttributes, false, result);
+}
+
+void Shader_GL::listActive(GLint count, bool uniforms, std::vector<VertexAttribute>& result) {
+  DIS_ASSERT(count >= 0);
+  result.clear();
+  for (GLint index = 0; index < count; ++index) {
     GLcharARB name[1024] = {0};
     GLint size = 0;
     GLsizei length = 0;
     GLenum typeGL = 0;
-    GL_CHECK(glGetActiveAttribARB(mHandle, index, 1024, &length, &size, &typeGL, name));
+    GLint location = -1;
+    if (uniforms) {
+      GL_CHECK(glGetActiveUniformARB(mHandle, index, 1024, &length, &size, &typeGL, name));
+      location = glGetUniformLocation(mHandle, name);
+    } else {
+      GL_CHECK(glGetActiveAttribARB(mHandle, index, 1024, &length, &size, &typeGL, name));
+      location = glGetAttribLocation(mHandle, name);
+    }
     const Variable variable = getVaribleFromGLType(typeGL);
-    VertexAttribute attribute(glGetAttribLocation(mHandle, name), name, -1, variable.type, variable.numElements);
-    attribute.tempTODOREMOVE = size;
+    VertexAttribute attribute(location, name, -1, variable.type, variable.numElements);
+    attribute.tempTODOREMOVE = size;  // the array size
     result.push_back(attribute);
   }
 }

@@ -177,6 +177,13 @@ template class BufferObject_GL<IBO, GL_ELEMENT_ARRAY_BUFFER>;
 // ---------------------------------------------------------------- vertex buffer
 
 namespace {
+// The driver's recommended buffer size (GL_MAX_ELEMENTS_*), 0 when it has none.
+int recommendedAtMost(GLenum limit) {
+  GLint recommended = 0;
+  glGetIntegerv(limit, &recommended);
+  return static_cast<int>(recommended);
+}
+
 int vertexSizeOf(const VertexDef* format) {
   DIS_ASSERT(format);
   return format->getVertexSize();
@@ -195,13 +202,10 @@ VBO_GL::VBO_GL(DisplayGL* display, int numVertices, const VertexDef* vboFormat, 
                       a.numElements, getVariableTypeName(a.type), a.offset, mEntitySize);
     }
   }
-  if (!mEmulated) {
-    GLint recommended = 0;
-    glGetIntegerv(GL_MAX_ELEMENTS_VERTICES, &recommended);
-    if (recommended > 0 && numVertices > recommended) {
-      ZLK_LOG("warning", "display", "Creating vertex buffer with too many vertices (%d when %d recommended)", numVertices,
-              static_cast<int>(recommended));
-    }
+  const int recommended = mEmulated ? 0 : recommendedAtMost(GL_MAX_ELEMENTS_VERTICES);
+  if (recommended > 0 && numVertices > recommended) {
+    ZLK_LOG("warning", "display", "Creating vertex buffer with too many vertices (%d when %d recommended)", numVertices,
+            recommended);
   }
 }
 
@@ -248,13 +252,10 @@ IBO_GL::IBO_GL(DisplayGL* display, int numIndices, Format format, DisplayGL::Res
       mFormatGL(format == FORMAT_UINT8 ? GL_UNSIGNED_BYTE : (format == FORMAT_UINT16 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT)) {
   DIS_ASSERT(display);
   DIS_ASSERT(mFormat!=FORMAT_NONE);
-  if (!mEmulated) {
-    GLint recommended = 0;
-    glGetIntegerv(GL_MAX_ELEMENTS_INDICES, &recommended);
-    if (recommended > 0 && numIndices > recommended) {
-      ZLK_LOG("warning", "display", "Creating index buffer with too many indices (%d when %d recommended)", numIndices,
-              static_cast<int>(recommended));
-    }
+  const int recommended = mEmulated ? 0 : recommendedAtMost(GL_MAX_ELEMENTS_INDICES);
+  if (recommended > 0 && numIndices > recommended) {
+    ZLK_LOG("warning", "display", "Creating index buffer with too many indices (%d when %d recommended)", numIndices,
+            recommended);
   }
 }
 

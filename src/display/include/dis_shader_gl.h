@@ -104,6 +104,9 @@ class Shader_GL : public Shader {
   static Variable getVaribleFromGLType(GLenum typeGL);
 
  private:
+  // Name, location, type and array size of each active uniform or attribute.
+  void listActive(GLint count, bool uniforms, std::vector<VertexAttribute>& result);
+
   GLuint mHandle;
   bool mLinked;
   std::vector<Attachment> mSources;
