@@ -116,17 +116,21 @@ TEST_F(ShaderTest, CompileAndLinkErrorsCarryTheDriversMessage) {
   const std::string compileHead = "Could not compile 'fx/bad.frag'.\nCompile message:\n";
   EXPECT_EQ(compileError.compare(0, compileHead.size(), compileHead), 0) << compileError;
   EXPECT_GT(compileError.size(), compileHead.size() + 5) << "the driver's log follows";
+  EXPECT_EQ(static_cast<Shader_GL*>(broken)->getHandle(), 0u) << "a failed build keeps no GL program";
   broken->destroy();
 
   writeColorShader("fx/unlinked");
   writeText("fx/unlinked.frag", "vec4 shade();\nvoid main() { gl_FragColor = shade(); }\n");
   Shader* unlinked = device->createShader("fx/unlinked", def.get());
-  const std::string linkError = errorOf([&] { unlinked->link(); });
+  const std::string linkError = errorOf([&] { device->setShader(unlinked); });
   const std::string linkHead = "Could not link.\n\nLink message:\n";
   EXPECT_EQ(linkError.compare(0, linkHead.size(), linkHead), 0) << linkError;
   EXPECT_GT(linkError.size(), linkHead.size() + 5);
   EXPECT_FALSE(static_cast<Shader_GL*>(unlinked)->isLinked());
   EXPECT_TRUE(unlinked->isDisposed());
+  EXPECT_EQ(static_cast<Shader_GL*>(unlinked)->getHandle(), 0u);
+  EXPECT_EQ(device->getResources().size(), 4u);
+  EXPECT_NE(errorOf([&] { unlinked->link(); }), "") << "linking by hand fails the same way";
   unlinked->destroy();
 }
 
