@@ -72,11 +72,11 @@ void BufferObject_GL<PARENT, TARGET>::restoreResource() {
     const GLenum bindingQuery = TARGET == GL_ARRAY_BUFFER ? GL_ARRAY_BUFFER_BINDING : GL_ELEMENT_ARRAY_BUFFER_BINDING;
     GLint previousBuffer = 0;
     glGetIntegerv(bindingQuery, &previousBuffer);
-    const unsigned char* const mCompPtr = this->mCompPtr.data();
+    const GLsizeiptr size = static_cast<GLsizeiptr>(mCompPtr.size());
     GL_CHECK(glGenBuffers( 1, &mID ));
     try {
       GL_CHECK(glBindBuffer( TARGET, mID ));
-      GL_CHECK(glBufferData( TARGET, mEntitySize*mEntities, mCompPtr, getUsage() ));
+      GL_CHECK(glBufferData( TARGET, size, mCompPtr.data(), getUsage() ));
       GL_CHECK(glBindBuffer( TARGET, previousBuffer));
     } catch (const Exception&) {
       // out of memory and the like: no half-made buffer stays behind
@@ -144,11 +144,11 @@ void BufferObject_GL<PARENT, TARGET>::unlock() {
   glGetIntegerv(TARGET == GL_ARRAY_BUFFER ? GL_ARRAY_BUFFER_BINDING : GL_ELEMENT_ARRAY_BUFFER_BINDING, &previousBuffer);
   GL_CHECK(glBindBuffer(TARGET, mID));
   if (mMappedFirstEntity == 0 && mMappedNumEntities == mEntities) {
-    const unsigned char* const mCompPtr = this->mCompPtr.data();
-    GL_CHECK(glBufferData(TARGET, mEntities*mEntitySize, mCompPtr, getUsage()));
+    const GLsizeiptr size = static_cast<GLsizeiptr>(mCompPtr.size());
+    GL_CHECK(glBufferData(TARGET, size, mCompPtr.data(), getUsage()));
   } else {
-    const size_t offset = static_cast<size_t>(mMappedFirstEntity) * mEntitySize;
-    const size_t bytes = static_cast<size_t>(mMappedNumEntities) * mEntitySize;
+    const GLintptr offset = static_cast<GLintptr>(mMappedFirstEntity) * mEntitySize;
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(mMappedNumEntities) * mEntitySize;
     GL_CHECK(glBufferSubData(TARGET, offset, bytes, mCompPtr.data() + offset));
   }
   GL_CHECK(glBindBuffer(TARGET, previousBuffer));
@@ -165,7 +165,7 @@ void BufferObject_GL<PARENT, TARGET>::replace(int firstEntity, int numEntities, 
     GLint previousBuffer = 0;
     glGetIntegerv(TARGET == GL_ARRAY_BUFFER ? GL_ARRAY_BUFFER_BINDING : GL_ELEMENT_ARRAY_BUFFER_BINDING, &previousBuffer);
     GL_CHECK(glBindBuffer(TARGET, mID));
-    GL_CHECK(glBufferSubData(TARGET, firstEntity*mEntitySize, numEntities*mEntitySize, data));
+    GL_CHECK(glBufferSubData(TARGET, static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(bytes), data));
     GL_CHECK(glBindBuffer(TARGET, previousBuffer));
   }
   std::memcpy(mCompPtr.data() + offset, data, bytes);
