@@ -123,8 +123,8 @@ const std::vector<Part> kArrangement = {
     {8, 16, I::HAT, kHatOff, 0, 0.80f, 0.90f, 0.0f, 0.0f},
     {16, 24, I::HAT, kHatBuild, 0, 0.90f, 0.90f, 0.0f, 0.0f},
     {16, 22, I::SNARE, kSnareBack, 0, 0.80f, 0.90f, 0.0f, 0.0f},
-    {22, 23, I::SNARE, kSnareRoll8, 0, 0.50f, 0.75f, 0.0f, 0.0f},
-    {23, 24, I::SNARE, kSnareRoll16, 0, 0.75f, 1.0f, 0.0f, 0.0f},
+    {22, 23, I::SNARE, kSnareRoll8, 0, 0.40f, 0.60f, 0.0f, 0.0f},
+    {23, 24, I::SNARE, kSnareRoll16, 0, 0.60f, 0.85f, 0.0f, 0.0f},
     {20, 24, I::RISER, kRiser4, 0, 1.0f, 1.0f, 0.0f, 0.0f},
 
     // drop: everything, the lead's theme twice
@@ -144,17 +144,17 @@ const std::vector<Part> kArrangement = {
     // break: the drums stop, the pad darkens under long lead notes; a
     // half-time kick, a roll and a riser build back up
     {40, 41, I::CRASH, kOneHit, 0, 0.6f, 0.6f, 0.0f, 0.0f},
-    {40, 48, I::PAD, kPadHold, 0, 0.90f, 0.90f, 0.60f, 0.40f},
-    {48, 56, I::PAD, kPadHold, 0, 0.90f, 0.85f, 0.40f, 0.60f},
+    {40, 48, I::PAD, kPadHold, 0, 0.75f, 0.75f, 0.60f, 0.40f},
+    {48, 56, I::PAD, kPadHold, 0, 0.75f, 0.85f, 0.40f, 0.60f},
     {40, 48, I::ARP, kArpSparse, 12, 0.60f, 0.60f, 0.30f, 0.25f},
     {48, 56, I::ARP, kArpUp, 12, 0.60f, 0.80f, 0.25f, 0.70f},
-    {40, 56, I::LEAD, kMelodyBreak, 0, 0.70f, 0.85f, 0.25f, 0.50f},
+    {40, 56, I::LEAD, kMelodyBreak, 0, 0.60f, 0.85f, 0.25f, 0.50f},
     {48, 56, I::BASS, kBassHold, 0, 0.70f, 0.90f, 0.20f, 0.40f},
     {48, 52, I::KICK, kKickHalf, 0, 0.60f, 0.80f, 0.0f, 0.0f},
     {52, 55, I::KICK, kKickFour, 0, 0.85f, 1.0f, 0.0f, 0.0f},
     {52, 56, I::HAT, kHatOff, 0, 0.70f, 0.90f, 0.0f, 0.0f},
-    {54, 55, I::SNARE, kSnareRoll8, 0, 0.50f, 0.75f, 0.0f, 0.0f},
-    {55, 56, I::SNARE, kSnareRoll16, 0, 0.75f, 1.0f, 0.0f, 0.0f},
+    {54, 55, I::SNARE, kSnareRoll8, 0, 0.40f, 0.60f, 0.0f, 0.0f},
+    {55, 56, I::SNARE, kSnareRoll16, 0, 0.60f, 0.85f, 0.0f, 0.0f},
     {52, 56, I::RISER, kRiser4, 0, 1.0f, 1.0f, 0.0f, 0.0f},
 
     // second drop: brighter, wider arp, ghost snares, the theme doubled an

@@ -206,11 +206,13 @@ void limit(std::vector<float>& samples, float ceiling) {
     sum += ahead[0];
   }
   for (long n = 0; n < frames; ++n) {
-    held = std::min(static_cast<double>(ahead[static_cast<size_t>(n)]), 1.0 - (1.0 - held) * release);
+    double recovered = 1.0 - (1.0 - held) * release;
+    if (recovered > 1.0 - 1e-5) recovered = 1.0;  // back to unity for good, not ever closer
+    held = std::min(static_cast<double>(ahead[static_cast<size_t>(n)]), recovered);
     const size_t slot = static_cast<size_t>(n % lookahead);
     sum += static_cast<float>(held) - history[slot];
     history[slot] = static_cast<float>(held);
-    const float gain = std::min(static_cast<float>(sum / lookahead), ahead[static_cast<size_t>(n)]);
+    const float gain = std::min(static_cast<float>(sum / lookahead), needed(n));  // only rounding can differ
     samples[static_cast<size_t>(2 * n)] *= gain;
     samples[static_cast<size_t>(2 * n + 1)] *= gain;
   }

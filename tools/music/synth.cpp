@@ -257,7 +257,7 @@ class Hat : public Voice {
 class Crash : public Voice {
  public:
   Crash(float velocity, uint32_t seed)
-      : mVelocity(velocity), mNoise{Noise(seed), Noise(seed + 7919)}, mEnvelope(0.001, 0.9, 0.0, 0.25, seconds(2.8)) {
+      : mVelocity(velocity), mNoise{Noise(seed), Noise(seed + 7919)}, mEnvelope(0.001, 0.7, 0.0, 0.5, seconds(3.5)) {
     for (Filter& f : mHigh) f.set(4200.0, 0.8);
   }
   bool render(float* left, float* right, int frames, float) override {
@@ -498,7 +498,7 @@ const MixSettings& mixSettings(Instrument instrument) {
       {0.40f, 0.25f, 0.0f, 0.0f, 0.05f},   // hat
       {0.19f, 0.3f, 0.0f, 0.0f, 0.08f},    // open hat
       {0.28f, 0.0f, 0.0f, 0.0f, 0.2f},     // crash
-      {0.22f, 0.0f, 0.0f, 0.15f, 0.3f},    // riser
+      {0.16f, 0.0f, 0.0f, 0.15f, 0.3f},    // riser
       {0.40f, 0.0f, 0.0f, 0.0f, 0.05f},    // boom
       {0.65f, 0.0f, 0.7f, 0.0f, 0.0f},     // bass
       {0.40f, 0.0f, 0.8f, 0.0f, 0.35f},    // pad
