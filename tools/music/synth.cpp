@@ -144,6 +144,20 @@ namespace {
 
 long seconds(double s) { return std::lround(s * kRate); }
 
+// The loop of a voice that sounds the same in both ears: `sample()` gives
+// the next raw frame and the envelope shapes it.
+template <typename Sample>
+bool renderMono(Envelope& envelope, float velocity, float* left, float* right, int frames, Sample sample) {
+  for (int i = 0; i < frames; ++i) {
+    const float v = sample();
+    const float out = v * envelope.next() * velocity;
+    left[i] += out;
+    right[i] += out;
+    if (envelope.finished()) return false;
+  }
+  return true;
+}
+
 class Kick : public Voice {
  public:
   Kick(float velocity, uint32_t seed)
@@ -151,17 +165,12 @@ class Kick : public Voice {
     mClick.set(5000.0, 0.7);
   }
   bool render(float* left, float* right, int frames, float) override {
-    for (int i = 0; i < frames; ++i) {
+    return renderMono(mEnvelope, mVelocity, left, right, frames, [this] {
       mSweep *= mSweepDecay;
       mBody.setFrequency(46.0 + 150.0 * mSweep);
       mClickLevel *= mClickDecay;
-      const float v = saturate(mBody.sine(), 1.6f) + 0.35f * static_cast<float>(mClickLevel) * mClick.process(mNoise.next());
-      const float out = v * mEnvelope.next() * mVelocity;
-      left[i] += out;
-      right[i] += out;
-      if (mEnvelope.finished()) return false;
-    }
-    return true;
+      return saturate(mBody.sine(), 1.6f) + 0.35f * static_cast<float>(mClickLevel) * mClick.process(mNoise.next());
+    });
   }
 
  private:
@@ -184,7 +193,7 @@ class Snare : public Voice {
     mHigh.set(1200.0, 0.7);
   }
   bool render(float* left, float* right, int frames, float) override {
-    for (int i = 0; i < frames; ++i) {
+    return renderMono(mEnvelope, mVelocity, left, right, frames, [this] {
       mSweep *= mSweepDecay;
       mBodyLevel *= mBodyDecay;
       mNoiseLevel *= mNoiseDecay;
@@ -193,12 +202,8 @@ class Snare : public Voice {
       const float noise = 0.7f * mBand.process(n) + 0.5f * mHigh.process(n);
       const float v = 0.8f * static_cast<float>(mBodyLevel) * mBody.sine() + static_cast<float>(mNoiseLevel) * noise;
       // rounds off the crack of the first milliseconds, keeps the tail
-      const float out = std::tanh(1.5f * v) * (1.0f / 1.5f) * mEnvelope.next() * mVelocity;
-      left[i] += out;
-      right[i] += out;
-      if (mEnvelope.finished()) return false;
-    }
-    return true;
+      return std::tanh(1.5f * v) * (1.0f / 1.5f);
+    });
   }
 
  private:
@@ -232,16 +237,11 @@ class Hat : public Voice {
     mHigh.set(7000.0, 0.7);
   }
   bool render(float* left, float* right, int frames, float) override {
-    for (int i = 0; i < frames; ++i) {
+    return renderMono(mEnvelope, mVelocity, left, right, frames, [this] {
       float metal = 0.0f;
       for (Oscillator& o : mMetal) metal += o.square();
-      const float v = mHigh.process(0.6f * mNoise.next() + 0.25f * mRing.process(metal));
-      const float out = v * mEnvelope.next() * mVelocity;
-      left[i] += out;
-      right[i] += out;
-      if (mEnvelope.finished()) return false;
-    }
-    return true;
+      return mHigh.process(0.6f * mNoise.next() + 0.25f * mRing.process(metal));
+    });
   }
 
  private:
@@ -311,15 +311,11 @@ class Boom : public Voice {
  public:
   explicit Boom(float velocity) : mVelocity(velocity), mEnvelope(0.002, 0.7, 0.0, 0.1, seconds(1.8)) {}
   bool render(float* left, float* right, int frames, float) override {
-    for (int i = 0; i < frames; ++i) {
+    return renderMono(mEnvelope, mVelocity, left, right, frames, [this] {
       mSweep *= mSweepDecay;
       mBody.setFrequency(32.0 + 50.0 * mSweep);
-      const float out = saturate(mBody.sine(), 1.3f) * mEnvelope.next() * mVelocity;
-      left[i] += out;
-      right[i] += out;
-      if (mEnvelope.finished()) return false;
-    }
-    return true;
+      return saturate(mBody.sine(), 1.3f);
+    });
   }
 
  private:
@@ -330,36 +326,56 @@ class Boom : public Voice {
   double mSweep = 1.0;
 };
 
-class Bass : public Voice {
+// One or two oscillators through a low-pass whose cutoff snaps down after
+// the attack, with an unfiltered sine under them: the bass and the arp.
+struct MonoPatch {
+  double attack, decay, sustain, release;
+  double cutoff, cutoffByTone;           // Hz, at tone 0 and added at tone 1
+  double snapFloor, snapAmount, snapSeconds;  // the cutoff's envelope
+  double q;
+  float saw, square, sub;                // levels
+  double squareCents;
+};
+
+const MonoPatch kBassPatch = {0.003, 0.3, 0.8, 0.035, 100.0, 1000.0, 1.0, 3.0, 0.07, 1.2, 0.6f, 0.0f, 0.55f, 0.0};
+const MonoPatch kArpPatch = {0.002, 0.28, 0.0, 0.05, 200.0, 5000.0, 0.3, 1.7, 0.1, 1.8, 0.5f, 0.35f, 0.0f, 4.0};
+
+class MonoSynth : public Voice {
  public:
-  Bass(double midi, long gate, float velocity)
-      : mVelocity(velocity), mEnvelope(0.003, 0.3, 0.8, 0.035, gate) {
+  MonoSynth(const MonoPatch& patch, double midi, long gate, float velocity)
+      : mPatch(patch),
+        mSnapDecay(std::pow(decayCoefficient(patch.snapSeconds), kControlFrames)),
+        mVelocity(velocity),
+        mEnvelope(patch.attack, patch.decay, patch.sustain, patch.release, gate) {
     const double f = noteFrequency(midi);
     mSaw.setFrequency(f);
+    mSquare.setFrequency(f * cents(patch.squareCents));
     mSub.setFrequency(f);
   }
   bool render(float* left, float* right, int frames, float tone) override {
-    for (int i = 0; i < frames; ++i, ++mAge) {
-      if (mAge % kControlFrames == 0) {
-        mLow.set((100.0 + 1000.0 * tone) * (1.0 + 3.0 * mFilterEnvelope), 1.2);
-        mFilterEnvelope *= mFilterDecay;
+    return renderMono(mEnvelope, mVelocity, left, right, frames, [this, tone] {
+      if (mAge++ % kControlFrames == 0) {
+        mLow.set((mPatch.cutoff + mPatch.cutoffByTone * tone) * (mPatch.snapFloor + mPatch.snapAmount * mSnap),
+                 mPatch.q);
+        mSnap *= mSnapDecay;
       }
-      const float v = 0.6f * mLow.process(mSaw.saw()) + 0.55f * mSub.sine();
-      const float out = v * mEnvelope.next() * mVelocity;
-      left[i] += out;
-      right[i] += out;
-      if (mEnvelope.finished()) return false;
-    }
-    return true;
+      float v = 0.0f;
+      if (mPatch.saw != 0.0f) v += mPatch.saw * mSaw.saw();
+      if (mPatch.square != 0.0f) v += mPatch.square * mSquare.square();
+      v = mLow.process(v);
+      if (mPatch.sub != 0.0f) v += mPatch.sub * mSub.sine();
+      return v;
+    });
   }
 
  private:
-  const double mFilterDecay = std::pow(decayCoefficient(0.07), kControlFrames);
+  const MonoPatch& mPatch;
+  double mSnapDecay;
   float mVelocity;
   Envelope mEnvelope;
-  Oscillator mSaw, mSub;
+  Oscillator mSaw, mSquare, mSub;
   Filter mLow;
-  double mFilterEnvelope = 1.0;
+  double mSnap = 1.0;
   long mAge = 0;
 };
 
@@ -402,40 +418,6 @@ class Pad : public Voice {
   Oscillator mSaws[2][3];
   Filter mLow[2];
   double mDrift;
-  long mAge = 0;
-};
-
-// A plucked saw and square with a snapping filter.
-class Arp : public Voice {
- public:
-  Arp(double midi, long gate, float velocity)
-      : mVelocity(velocity), mEnvelope(0.002, 0.28, 0.0, 0.05, gate) {
-    const double f = noteFrequency(midi);
-    mSaw.setFrequency(f);
-    mSquare.setFrequency(f * cents(4.0));
-  }
-  bool render(float* left, float* right, int frames, float tone) override {
-    for (int i = 0; i < frames; ++i, ++mAge) {
-      if (mAge % kControlFrames == 0) {
-        mLow.set((200.0 + 5000.0 * tone) * (0.3 + 1.7 * mFilterEnvelope), 1.8);
-        mFilterEnvelope *= mFilterDecay;
-      }
-      const float v = mLow.process(0.5f * mSaw.saw() + 0.35f * mSquare.square());
-      const float out = v * mEnvelope.next() * mVelocity;
-      left[i] += out;
-      right[i] += out;
-      if (mEnvelope.finished()) return false;
-    }
-    return true;
-  }
-
- private:
-  const double mFilterDecay = std::pow(decayCoefficient(0.1), kControlFrames);
-  float mVelocity;
-  Envelope mEnvelope;
-  Oscillator mSaw, mSquare;
-  Filter mLow;
-  double mFilterEnvelope = 1.0;
   long mAge = 0;
 };
 
@@ -525,11 +507,11 @@ std::unique_ptr<Voice> makeVoice(Instrument instrument, double midi, long gateFr
     case Instrument::BOOM:
       return std::make_unique<Boom>(velocity);
     case Instrument::BASS:
-      return std::make_unique<Bass>(midi, gateFrames, velocity);
+      return std::make_unique<MonoSynth>(kBassPatch, midi, gateFrames, velocity);
     case Instrument::PAD:
       return std::make_unique<Pad>(midi, gateFrames, velocity, seed);
     case Instrument::ARP:
-      return std::make_unique<Arp>(midi, gateFrames, velocity);
+      return std::make_unique<MonoSynth>(kArpPatch, midi, gateFrames, velocity);
     case Instrument::LEAD:
       return std::make_unique<Lead>(midi, gateFrames, velocity);
   }
