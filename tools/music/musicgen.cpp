@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   try {
     bytes = kindra_music::encodeSong(seconds);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: the score is broken: %s\n", argv[0], e.what());
+    std::fprintf(stderr, "%s: could not render the song: %s\n", argv[0], e.what());
     return 1;
   }
   if (bytes.empty() || !kindra_tools::writeFileSafely(path, bytes)) {
