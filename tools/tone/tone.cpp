@@ -64,7 +64,7 @@ std::string encodeWav(const std::vector<short>& samples, int rate, int channels)
   return out;
 }
 
-std::string encodeOgg(const std::vector<short>& samples, int rate, int channels, float quality) {
+std::string encodeOgg(const std::vector<short>& samples, int rate, int channels, float quality, const char* title) {
   std::string out;
   vorbis_info info;
   vorbis_info_init(&info);
@@ -74,7 +74,7 @@ std::string encodeOgg(const std::vector<short>& samples, int rate, int channels,
   }
   vorbis_comment comment;
   vorbis_comment_init(&comment);
-  vorbis_comment_add_tag(&comment, "TITLE", "Kindra test tone");
+  vorbis_comment_add_tag(&comment, "TITLE", title);
   vorbis_dsp_state dsp;
   vorbis_block block;
   vorbis_analysis_init(&dsp, &info);
