@@ -15,7 +15,4 @@ std::vector<short> makeTone(double seconds, int rate, int channels);
 std::string encodeWav(const std::vector<short>& samples, int rate, int channels);
 std::string encodeOgg(const std::vector<short>& samples, int rate, int channels, float quality = 0.3f);
 
-// Writes to a temporary file beside `path` and renames it; false on failure.
-bool writeFileSafely(const std::string& path, const std::string& bytes);
-
 }  // namespace kindra_tools
