@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -101,6 +102,22 @@ TEST(Assets, AGeneratorRefusesAnOutputListThatIsNotItsOwn) {
   EXPECT_EQ(run(quoted(g.program)), 2);
   EXPECT_EQ(run(quoted(g.program) + " /proc/no/such/folder"), 1);
   EXPECT_EQ(generate(g, folder.path(), {}), 0) << "no names: all of its files";
+}
+
+TEST(Assets, AFailedWriteKeepsWhatWasThereAndLeavesNoTemporaryFile) {
+  const std::vector<Generator> list = generators();
+  ASSERT_FALSE(list.empty());
+  const Generator& g = list.front();
+  ScratchDir folder("assets");
+  // a non-empty folder where the file should go cannot be replaced
+  const std::string blocked = folder.file(g.outputs.front());
+  std::filesystem::create_directories(blocked);
+  ASSERT_TRUE(kindra_test::writeFile(blocked + "/keep", "x"));
+  EXPECT_EQ(generate(g, folder.path(), g.outputs), 1);
+  EXPECT_EQ(readFile(blocked + "/keep"), "x");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
 }
 
 // Chunk types of a PNG file in order; empty when it is no PNG.

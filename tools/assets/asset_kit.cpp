@@ -44,15 +44,18 @@ void writeAsset(const std::string& path, const std::string& bytes) {
   const std::string temporary = path + ".tmp" + std::to_string(getpid());
   FILE* file = std::fopen(temporary.c_str(), "wb");
   if (!file) throw Exception("Could not write '%s': %s", path.c_str(), std::strerror(errno));
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fflush(file) == 0 && ok;
-  ok = fsync(fileno(file)) == 0 && ok;
-  ok = std::fclose(file) == 0 && ok;
-  const int writeError = errno;
-  if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return;
-  const int error2 = ok ? errno : writeError;
+  int failure = 0;  // the first error
+  const auto check = [&failure](bool done) {
+    if (!done && failure == 0) failure = errno ? errno : EIO;
+  };
+  check(std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
+  check(std::fflush(file) == 0);
+  check(fsync(fileno(file)) == 0);
+  check(std::fclose(file) == 0);
+  if (failure == 0) check(std::rename(temporary.c_str(), path.c_str()) == 0);
+  if (failure == 0) return;
   std::remove(temporary.c_str());
-  throw Exception("Could not write '%s': %s", path.c_str(), std::strerror(error2));
+  throw Exception("Could not write '%s': %s", path.c_str(), std::strerror(failure));
 }
 
 namespace {
