@@ -26,6 +26,21 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus" "$findings"
   seeds=()
   for d in "$root"/fuzz/*/seeds/"$t"; do [ -d "$d" ] && seeds+=("$d"); done
+  # generated assets that suit the target (fuzz/<module>/<target>.assets lists
+  # patterns below data/); they are there after a normal build
+  generated="$build/generated-seeds/$t"
+  rm -rf "$generated"
+  mkdir -p "$generated"
+  for list in "$root"/fuzz/*/"$t".assets; do
+    [ -f "$list" ] || continue
+    while read -r pattern; do
+      [ -n "$pattern" ] || continue
+      for f in "$root"/data/$pattern; do
+        [ -f "$f" ] && cp "$f" "$generated/$(echo "${f#"$root"/data/}" | tr / _)"
+      done
+    done <"$list"
+  done
+  [ -n "$(ls -A "$generated")" ] && seeds+=("$generated")
   echo "fuzz.sh: $t for ${seconds}s"
   if ! "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$build/$t.log" 2>&1; then

@@ -1,14 +1,10 @@
 #include "tone.h"
 
-#include <unistd.h>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
 
 namespace kindra_tools {
 
@@ -126,17 +122,6 @@ std::string encodeOgg(const std::vector<short>& samples, int rate, int channels,
   vorbis_comment_clear(&comment);
   vorbis_info_clear(&info);
   return out;
-}
-
-bool writeFileSafely(const std::string& path, const std::string& bytes) {
-  const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fclose(file) == 0 && ok;
-  ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) std::remove(temporary.c_str());
-  return ok;
 }
 
 }  // namespace kindra_tools

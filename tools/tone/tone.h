@@ -16,7 +16,4 @@ std::string encodeWav(const std::vector<short>& samples, int rate, int channels)
 std::string encodeOgg(const std::vector<short>& samples, int rate, int channels, float quality = 0.3f,
                       const char* title = "Kindra test tone");
 
-// Writes to a temporary file beside `path` and renames it; false on failure.
-bool writeFileSafely(const std::string& path, const std::string& bytes);
-
 }  // namespace kindra_tools
