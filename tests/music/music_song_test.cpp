@@ -152,7 +152,9 @@ TEST(MusicGeneratorTest, BadArgumentsAndUnwritablePlacesAreRefused) {
     EXPECT_EQ(run(bad[0] ? work.file("x.ogg") + bad : std::string(), log), 2);
     EXPECT_NE(kindra_test::readFile(log).find("kindra_musicgen"), std::string::npos) << kindra_test::readFile(log);
   }
-  const std::string nowhere = work.file("no-such-dir/song.ogg");
+  // folders are made as needed, but never below a plain file
+  kindra_test::writeFile(work.file("plain"), "x");
+  const std::string nowhere = work.file("plain/song.ogg");
   EXPECT_EQ(run(nowhere + " 1", log), 1);
   EXPECT_NE(kindra_test::readFile(log).find("could not write '" + nowhere + "'"), std::string::npos)
       << kindra_test::readFile(log);

@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "score.h"
 #include "song.h"
-#include "tone.h"
+#include "asset_kit.h"
+#include "zlk_system.h"
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
@@ -34,8 +36,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: could not render the song: %s\n", argv[0], e.what());
     return 1;
   }
-  if (bytes.empty() || !kindra_tools::writeFileSafely(path, bytes)) {
-    std::fprintf(stderr, "%s: could not write '%s'\n", argv[0], path.c_str());
+  try {
+    if (bytes.empty()) throw std::runtime_error("nothing rendered");
+    kindra_assets::writeAsset(path, bytes);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: could not write '%s': %s\n", argv[0], path.c_str(), e.what());
     return 1;
   }
   return 0;
