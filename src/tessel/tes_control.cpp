@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "tes_context.h"
 #include "tes_control_factory.h"
@@ -38,6 +39,13 @@ std::vector<const xml::XmlNode*>& activeStyles() {
   return entries;
 }
 const size_t kMaxStyleNesting = 16;
+
+// Controls one load may create: style entries whose children have entries
+// with children... multiply, and a file of a few kilobytes must not build
+// billions of controls.
+const long kMaxControlsPerLoad = 100000;
+long controlsCreated = 0;
+bool budgetReported = false;
 
 class StyleGuard {
  public:
@@ -96,7 +104,13 @@ bool selectPair(style& s, const std::string& name, Vector4f*& first, Vector4f*& 
 }
 }  // namespace
 
-LoadSource::LoadSource(const std::string& file) { sourceStack().push_back(file); }
+LoadSource::LoadSource(const std::string& file) {
+  if (sourceStack().empty()) {
+    controlsCreated = 0;
+    budgetReported = false;
+  }
+  sourceStack().push_back(file);
+}
 
 LoadSource::~LoadSource() { sourceStack().pop_back(); }
 
@@ -204,6 +218,9 @@ Vector4f Control::hex2vec(const std::string& text) {
 }
 
 void Control::load(IteratorConst& it) {
+  // a load from the application's own tags counts as one load of its own
+  std::unique_ptr<LoadSource> scope;
+  if (sourceStack().empty()) scope.reset(new LoadSource("(no file)"));
   const XmlTag& tag = *it.operator->();
   const std::string element = describeTag(tag);
   if (tag.hasValue("id")) mId = tag.getValue("id");
@@ -212,11 +229,17 @@ void Control::load(IteratorConst& it) {
   if (tag.getValue("visible") == "false") mVisible = false;
 
   IteratorConst lists = it.createIterator("child");
-  while (++lists) {
+  while (controlsCreated < kMaxControlsPerLoad && ++lists) {
     IteratorConst childTag = lists.createIterator();
     while (++childTag) {
       if (childTag->getType() != XmlTag::NORMAL) continue;  // comments, text
       const std::string& type = childTag->getName();
+      if (controlsCreated >= kMaxControlsPerLoad) {
+        if (!budgetReported) loadWarning(element, "more than %ld controls; the rest is skipped", kMaxControlsPerLoad);
+        budgetReported = true;
+        break;
+      }
+      ++controlsCreated;
       ZLK_LOG("log", "app", "Creating control: %s.", type.c_str());
       Control* child = ControlFactory::create(type);
       if (!child) {
@@ -508,9 +531,9 @@ void Control::setFocus(Control* control) {
   clearFocus();
   if (mParent) mParent->setFocus(this);
   mFocus = control;
-  if (control) {
+  if (control && !(!mChild.empty() && mChild.back() == control)) {
     const auto found = std::find(mChild.begin(), mChild.end(), control);
-    if (found != mChild.end() && found + 1 != mChild.end()) {
+    if (found != mChild.end()) {
       mChild.erase(found);
       mChild.push_back(control);
     }
@@ -518,8 +541,11 @@ void Control::setFocus(Control* control) {
 }
 
 void Control::clearFocus() {
+  // Only the chain from the root down holds focus pointers (every setFocus
+  // clears the previous chain), so following it clears every descendant.
+  Control* focus = mFocus;
   mFocus = nullptr;
-  for (Control* child : mChild) child->clearFocus();
+  if (focus) focus->clearFocus();
 }
 
 void Control::setContext(Context* context) {

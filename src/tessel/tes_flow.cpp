@@ -45,8 +45,11 @@ void Flow::childRemoved(uint32_t index) {
 }
 
 int Flow::orderIndex(Control* child) const {
-  const auto found = std::find(mOrder.begin(), mOrder.end(), child);
-  return found == mOrder.end() ? -1 : static_cast<int>(found - mOrder.begin());
+  // from the back: the loader asks for the child it has just added
+  for (size_t i = mOrder.size(); i-- > 0;) {
+    if (mOrder[i] == child) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 void Flow::setSize(uint32_t index, float pixels) {

@@ -3,6 +3,7 @@
 #include "dis_display.h"
 #include "tes_context.h"
 #include "tes_render.h"
+#include "xml_node.h"
 #include "xml_parser.h"
 
 namespace zelkor {
@@ -10,7 +11,15 @@ namespace tessel {
 
 namespace {
 const Area kEverything(0.0f, 0.0f, 10000.0f, 10000.0f);
-}
+
+// Stands just before a known child, so the first step lands on it.
+class IteratorAt : public xml::IteratorConst {
+ public:
+  IteratorAt(const xml::XmlNode* node, const std::string& criteria, int index) : IteratorConst(node, criteria) {
+    currentChild = index - 1;
+  }
+};
+}  // namespace
 
 Workspace::Workspace()
     : mDisplay(nullptr), mRender(new Render), mContext(nullptr), mContextFirst(false), mStyleTag(nullptr) {
@@ -33,8 +42,9 @@ display::DisplayGL* Workspace::getDisplay() {
 
 xml::IteratorConst Workspace::getStyle(const std::string& name) {
   if (mParent) return Control::getStyle(name);
-  if (!mStyleTag) return xml::IteratorConst(nullptr, name);
-  return mStyleTag->createIterator(name);
+  const auto entry = mStyleIndex.find(name);
+  if (!mStyleTag || entry == mStyleIndex.end()) return xml::IteratorConst(nullptr, name);
+  return IteratorAt(&mStyleTag->getRootNode(), name, entry->second);
 }
 
 void Workspace::setMaximized(bool maximized) {
@@ -108,6 +118,14 @@ void Workspace::loadStyle(xml::XmlParser* styleTag, const std::string& file) {
   if (styleTag != mStyleTag) delete mStyleTag;
   mStyleTag = styleTag;
   mStyleFile = styleTag ? file : std::string();
+  // every control loaded asks for its entries: find them without a scan
+  mStyleIndex.clear();
+  if (!styleTag) return;
+  const xml::XmlNode& root = styleTag->getRootNode();
+  for (int i = 0; i < root.getNumChildren(); ++i) {
+    const xml::XmlTag& tag = root.getChildren(i)->getTag();
+    if (tag.getType() == xml::XmlTag::NORMAL) mStyleIndex.emplace(tag.getName(), i);
+  }
 }
 
 void Workspace::draw() {

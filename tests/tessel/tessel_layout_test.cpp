@@ -436,6 +436,32 @@ TEST_F(LayoutTest, StyleEntriesThatNestThemselvesStop) {
   EXPECT_EQ(f->getOrder(1)->getChildCount(), 1u);
 }
 
+int countControls(Control* c) {
+  int n = 1;
+  for (uint32_t i = 0; i < c->getChildCount(); ++i) n += countControls(c->getChild(i));
+  return n;
+}
+
+TEST_F(LayoutTest, StylesThatMultiplyControlsAreCutOff) {
+  // each level's entry holds ten of the next: a million controls asked for
+  std::string style = "<tessel>";
+  const std::string levels = "abcdefg";
+  for (size_t i = 0; i + 1 < levels.size(); ++i) {
+    style += "<" + levels.substr(i, 1) + "><child>";
+    for (int k = 0; k < 10; ++k) style += "<container class=\"" + levels.substr(i + 1, 1) + "\"/>";
+    style += "</child></" + levels.substr(i, 1) + ">";
+  }
+  style += "<g/></tessel>";
+  const std::string log = loadLayout("<container id=\"top\" class=\"a\"/><frame id=\"after\"/>", style);
+  EXPECT_TRUE(contains(log, "more than 100000 controls; the rest is skipped")) << log.substr(0, 2000);
+  EXPECT_LE(countControls(workspace()), 100001);
+  ASSERT_NE(find("top"), nullptr);
+  EXPECT_EQ(find("after"), nullptr);  // the budget is spent
+  // the next load starts afresh
+  loadLayout("<frame id=\"next\"/>");
+  EXPECT_NE(find("next"), nullptr);
+}
+
 TEST_F(LayoutTest, ContextItemsBecomeNestedOptions) {
   const std::string log = loadLayout(R"(
     <context id="menu" caption="spline">

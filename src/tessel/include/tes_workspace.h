@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "tes_control.h"
 
@@ -55,6 +56,7 @@ class Workspace : public Control {
   std::string mCopyString;
   xml::XmlParser* mStyleTag;
   std::string mStyleFile;
+  std::unordered_map<std::string, int> mStyleIndex;  // entry name -> first child of the style root
 };
 
 }  // namespace tessel
