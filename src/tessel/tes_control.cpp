@@ -162,6 +162,12 @@ bool readNumber(const XmlTag& tag, const std::string& name, float& value, const 
   return true;
 }
 
+bool readDirection(const XmlTag& tag, Direction& direction) {
+  if (!tag.hasValue("direction")) return false;
+  direction = tag.getValue("direction") == "horisontal" ? DIRECTION_HORISONTAL : DIRECTION_VERTICAL;
+  return true;
+}
+
 // ---------------------------------------------------------------- Control
 
 Control::Control()

@@ -16,10 +16,8 @@ Flow::Flow() : mDirection(DIRECTION_VERTICAL) { mType = "flow"; }
 
 void Flow::load(xml::IteratorConst& it) {
   // the direction first: loading lays the children out as the area is read
-  const xml::XmlTag& tag = *it.operator->();
-  if (tag.hasValue("direction")) {
-    setDirection(tag.getValue("direction") == "horisontal" ? DIRECTION_HORISONTAL : DIRECTION_VERTICAL);
-  }
+  Direction direction = mDirection;
+  if (readDirection(*it.operator->(), direction)) setDirection(direction);
   Control::load(it);
   setArea();
 }

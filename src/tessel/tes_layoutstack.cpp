@@ -9,10 +9,8 @@ LayoutStack::LayoutStack() : mDirection(DIRECTION_VERTICAL), mReverse(false) { m
 
 void LayoutStack::load(xml::IteratorConst& it) {
   // the direction first: loading lays the children out as the area is read
-  const xml::XmlTag& tag = *it.operator->();
-  if (tag.hasValue("direction")) {
-    setDirection(tag.getValue("direction") == "horisontal" ? DIRECTION_HORISONTAL : DIRECTION_VERTICAL);
-  }
+  Direction direction = mDirection;
+  if (readDirection(*it.operator->(), direction)) setDirection(direction);
   Control::load(it);
   setArea();
 }

@@ -77,17 +77,41 @@ int Tessel::dispatch(Event& event, const display::Event& source, const char* typ
   return mWorkspace->handleEvent(event) ? BLOCK : WHATEVER;
 }
 
-int Tessel::onMouseUp(const display::MouseButtonEvent& e) {
+namespace {
+Event buttonEvent(const display::MouseButtonEvent& e) {
   Event event;
   event.button = e.button;
   event.doubleClick = e.doubleClick;
+  return event;
+}
+
+Event moveEvent(const display::MouseMoveEvent& e) {
+  Event event;
+  event.mouseDelta = e.mouseDelta;
+  event.mouseDeltaWheel = e.mouseDeltaWheel;
+  return event;
+}
+
+Event keyEvent(const display::KeyEvent& e) {
+  Event event;
+  event.key = e.key;
+  return event;
+}
+
+Event charEvent(const display::CharEvent& e) {
+  Event event;
+  event.keyChar = e.key;
+  return event;
+}
+}  // namespace
+
+int Tessel::onMouseUp(const display::MouseButtonEvent& e) {
+  Event event = buttonEvent(e);
   return dispatch(event, e, "mouseup");
 }
 
 int Tessel::onMouseDown(const display::MouseButtonEvent& e) {
-  Event event;
-  event.button = e.button;
-  event.doubleClick = e.doubleClick;
+  Event event = buttonEvent(e);
   return dispatch(event, e, "mousedown");
 }
 
@@ -97,40 +121,32 @@ int Tessel::onMouseMove(const display::MouseMoveEvent& e) {
   mHasLastMouse = true;
   mLastMouse = whole;
   if (mPanOn) mPan += e.mouseDelta;
-  Event event;
-  event.mouseDelta = e.mouseDelta;
-  event.mouseDeltaWheel = e.mouseDeltaWheel;
+  Event event = moveEvent(e);
   return dispatch(event, e, "mousemove");
 }
 
 int Tessel::onMouseWheel(const display::MouseMoveEvent& e) {
-  Event event;
-  event.mouseDelta = e.mouseDelta;
-  event.mouseDeltaWheel = e.mouseDeltaWheel;
+  Event event = moveEvent(e);
   return dispatch(event, e, "mousewheel");
 }
 
 int Tessel::onKeyDown(const display::KeyEvent& e) {
-  Event event;
-  event.key = e.key;
+  Event event = keyEvent(e);
   return dispatch(event, e, "keydown");
 }
 
 int Tessel::onKeyUp(const display::KeyEvent& e) {
-  Event event;
-  event.key = e.key;
+  Event event = keyEvent(e);
   return dispatch(event, e, "keyup");
 }
 
 int Tessel::onCharDown(const display::CharEvent& e) {
-  Event event;
-  event.keyChar = e.key;
+  Event event = charEvent(e);
   return dispatch(event, e, "keychardown");
 }
 
 int Tessel::onCharUp(const display::CharEvent& e) {
-  Event event;
-  event.keyChar = e.key;
+  Event event = charEvent(e);
   return dispatch(event, e, "keycharup");
 }
 

@@ -179,6 +179,9 @@ void loadWarning(const std::string& element, const char* format, ...) __attribut
 // malformed or non-finite number is logged and read as its numeric prefix,
 // else 0.
 bool readNumber(const xml::XmlTag& tag, const std::string& name, float& value, const std::string& element);
+// Reads "direction": "horisontal" is horizontal, anything else vertical;
+// false (direction kept) when absent.
+bool readDirection(const xml::XmlTag& tag, Direction& direction);
 
 }  // namespace tessel
 }  // namespace zelkor
