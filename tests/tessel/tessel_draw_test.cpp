@@ -6,6 +6,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,8 @@
 #include "glfw_inject.h"
 #include "tes_context.h"
 #include "tes_control_factory.h"
+#include "tes_label.h"
+#include "tes_render.h"
 #include "tes_workspace.h"
 #include "tessel.h"
 #include "test_support.h"
@@ -71,6 +74,21 @@ class Pad : public Control {
   Context menu;
 };
 
+// Draws a filled circle and a diagonal line in its area.
+class Painter : public Control {
+ public:
+  Painter() { mType = "testpainter"; }
+  Control* clone() const override { return new Painter; }
+  void draw(Area area, Area base, Area clip) override {
+    Render* render = getRender();
+    render->setColor(zelkor::mathbase::Vector4f(1, 1, 1, 1));
+    render->drawCircle(Area(area.mMin.x, area.mMin.y, area.mMin.x + 40, area.mMin.y + 40));
+    render->setColor(zelkor::mathbase::Vector4f(1, 0, 1, 1));
+    render->drawLine(Vector2f(area.mMin.x + 50.5f, area.mMin.y + 0.5f), Vector2f(area.mMin.x + 50.5f, area.mMax.y));
+    Control::draw(area, base, clip);
+  }
+};
+
 class Recorder : public Callback {
  public:
   void controlAction(Control* control, Action action) override { actions.push_back({control, action}); }
@@ -112,7 +130,10 @@ const char* const kLayout = R"(<tessel>
 
 class DrawTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() { ControlFactory::addControlType(new Pad); }
+  static void SetUpTestSuite() {
+    ControlFactory::addControlType(new Pad);
+    ControlFactory::addControlType(new Painter);
+  }
 
   void SetUp() override {
     ASSERT_TRUE(kindra_test::writeFile(dir.file("layout.xml"), kLayout));
@@ -184,6 +205,58 @@ TEST_F(DrawTest, FramesFillWithTheirStyleColoursInsideTheirBorders) {
   expectBackground(200, 170);
   expectBackground(270, 170);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(DrawTest, CirclesLinesAndAlignedText) {
+  Workspace* workspace = tessel->getWorkspace();
+  Painter* painter = new Painter;
+  painter->setArea(Area(20, 130, 80, 200));
+  workspace->addControl(painter, -1);
+  const char* const aligns[] = {"left", "center", "right"};
+  std::vector<Label*> labels;
+  for (int i = 0; i < 3; ++i) {
+    Label* label = new Label;
+    label->setCaption("abc");
+    label->mAlign = i == 0 ? Render::ALIGN_LEFT : i == 1 ? Render::ALIGN_CENTER : Render::ALIGN_RIGHT;
+    label->mVerticalAlign = Label::VALIGN_MIDDLE;
+    label->mStyle.mText.mColor1 = zelkor::mathbase::Vector4f(1, 1, 1, 1);
+    label->setArea(Area(100, 130.0f + 30 * i, 220, 150.0f + 30 * i));
+    workspace->addControl(label, -1);
+    labels.push_back(label);
+  }
+  frame();
+  expectPixel(40, 150, 255, 255, 255);  // the circle's centre
+  expectPixel(59, 150, 255, 255, 255);
+  expectBackground(22, 132);            // outside it, in the box's corner
+  expectBackground(57, 167);
+  expectPixel(70, 160, 255, 0, 255);    // the line
+  expectBackground(72, 160);
+
+  const float length = workspace->getRender()->getTextLength("abc");
+  for (int i = 0; i < 3; ++i) {
+    const Area a = labels[i]->getArea();
+    int first = kWidth, last = -1, top = kHeight, bottom = -1;
+    for (int y = static_cast<int>(a.mMin.y) - 5; y < static_cast<int>(a.mMax.y) + 5; ++y) {
+      for (int x = 90; x < 240; ++x) {
+        const Rgb p = at(x, y);
+        if (p.r > 128 && p.g > 128) {
+          first = std::min(first, x);
+          last = std::max(last, x);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+      }
+    }
+    SCOPED_TRACE(aligns[i]);
+    ASSERT_GE(last, 0) << "no text drawn";
+    // the ink lies inside the label, on the side its alignment names
+    EXPECT_GE(top, static_cast<int>(a.mMin.y));
+    EXPECT_LT(bottom, static_cast<int>(a.mMax.y));
+    EXPECT_LE(last - first + 1, static_cast<int>(length));
+    const float inkCentre = (first + last + 1) / 2.0f;
+    const float expected = i == 0 ? a.mMin.x + length / 2 : i == 1 ? a.getCenter().x : a.mMax.x - length / 2;
+    EXPECT_NEAR(inkCentre, expected, 3.0f);
+  }
 }
 
 TEST_F(DrawTest, AHiddenWorkspaceDrawsNothing) {
