@@ -1,12 +1,26 @@
+#include <cstdio>
+#include <exception>
+
 #include "kin_main.h"
+#include "zlk_system.h"
 
 int main() {
-  zelkor::kindra::Kindra kindra;
-  kindra.setup(-1.0f);
-  // The demo's effects register here, in timeline order, each under its
-  // type name and created once by that name:
-  //   kindra.addFactory<T>("T");
-  //   kindra.addEffect("T", "T");
-  kindra.run();
+  try {
+    zelkor::kindra::Kindra kindra;
+    kindra.setup(-1.0f);
+    // The demo's effects register here, in timeline order, each under its
+    // type name and created once by that name:
+    //   kindra.addFactory<T>("T");
+    //   kindra.addEffect("T", "T");
+    kindra.run();
+  } catch (const zelkor::Exception&) {
+    // already printed when it was made
+    std::fflush(stdout);
+    return 1;
+  } catch (const std::exception& e) {
+    std::printf("Kindra stopped: %s\n", e.what());
+    std::fflush(stdout);
+    return 1;
+  }
   return 0;
 }

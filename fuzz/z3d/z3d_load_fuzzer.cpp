@@ -14,10 +14,6 @@ namespace zelkor {
 void zlk_log_callback(const LogData&) {}
 }  // namespace zelkor
 
-// The logger keeps one function name per call site for the whole run, on
-// purpose; only an inner pointer to it stays, which the leak checker reports.
-extern "C" const char* __lsan_default_suppressions() { return "leak:zlk_function_name\n"; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 22)) return 0;
   const std::string problem = z3d_fuzz::checkInput(data, size);

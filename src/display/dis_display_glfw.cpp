@@ -12,7 +12,11 @@
 #include "am_image.h"
 #include "dis_clock.h"
 #include "dis_display_obsolete.h"
+#include "dis_fbo_gl.h"
 #include "dis_resource.h"
+#include "dis_shader_gl.h"
+#include "dis_texture_gl.h"
+#include "dis_vboibo_gl.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -141,7 +145,12 @@ Key DisplayGLFW::translateKey(int k, int scancode) {
 // ---------------------------------------------------------------- lifetime
 
 DisplayGLFW::DisplayGLFW()
-    : mClearFrames(0),
+    : mCurrentShader(nullptr),
+      mCurrentVBO(nullptr),
+      mCurrentIBO(nullptr),
+      mCurrentFBO(nullptr),
+      mActiveTextureChannel(0),
+      mClearFrames(0),
       mInited(false),
       mOpened(false),
       mDirty(false),
@@ -164,6 +173,7 @@ DisplayGLFW::DisplayGLFW()
       mLastPressedScancode(-1) {
   if (currentDisplay) throw Exception("Can not open more than one GLFW-device");
   std::fill(std::begin(mPressed), std::end(mPressed), false);
+  std::fill(std::begin(mTextureChannels), std::end(mTextureChannels), nullptr);
   currentDisplay = this;
   try {
     init();
@@ -203,6 +213,13 @@ DisplayGLFW::~DisplayGLFW() {
     }
     const std::vector<Resource*> remaining(mResources.begin(), mResources.end());
     mResources.clear();
+    mTextureCache.clear();
+    // resetStates() above unbound everything; the records go even if it failed
+    mCurrentVBO = nullptr;
+    mCurrentIBO = nullptr;
+    mCurrentFBO = nullptr;
+    mCurrentShader = nullptr;
+    std::fill(std::begin(mTextureChannels), std::end(mTextureChannels), nullptr);
     for (Resource* resource : remaining) resource->dettachAll();
     for (Resource* resource : remaining) delete resource;
     try {
@@ -396,6 +413,9 @@ void DisplayGLFW::resetStates() {
   if (mPushedStates) glPopAttrib();
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   mPushedStates = true;
+  // Popping the attributes brings back the texture unit that was active at
+  // the push; the unit the device recorded is the one that counts.
+  GL_CHECK(glActiveTexture(GL_TEXTURE0 + mActiveTextureChannel));
 
   GL_CHECK(glMatrixMode(GL_TEXTURE));
   GL_CHECK(glLoadIdentity());
@@ -419,6 +439,23 @@ void DisplayGLFW::resetStates() {
   GL_CHECK(glViewport(0,0,mWindowMode.width, mWindowMode.height));
   GL_CHECK(glScissor(0,0,mWindowMode.width, mWindowMode.height));
   GL_CHECK(glDisable(GL_SCISSOR_TEST));
+  unbindAll();
+}
+
+void DisplayGLFW::unbindAll() {
+  if (!mOpened) {
+    mCurrentVBO = nullptr;
+    mCurrentFBO = nullptr;
+    mCurrentIBO = nullptr;
+    mCurrentShader = nullptr;
+    std::fill(std::begin(mTextureChannels), std::end(mTextureChannels), nullptr);
+    return;
+  }
+  setVBO(nullptr);
+  setFBO(nullptr);
+  setIBO(nullptr);
+  setShader(nullptr);
+  for (int channel = TEXTURE_CHANNELS - 1; channel >= 0; --channel) setTexture(nullptr, channel);
 }
 
 // ---------------------------------------------------------------- frames
@@ -779,14 +816,167 @@ void DisplayGLFW::getScreenShotBGRA(uint8_t* buffer) {
   for (size_t i = 0; i < pixels; ++i) buffer[i * 4 + 3] = 255;
 }
 
+// ---------------------------------------------------------------- bindings
+
+namespace {
+// Unbinds the current object and binds the next; the record is only set once
+// the next one is really bound (binding may build it, and building may fail).
+template <class T>
+void rebind(T*& current, T* next) {
+  if (next == current) return;
+  if (current) current->unbind();
+  current = nullptr;
+  if (next) next->bind();
+  current = next;
+}
+}  // namespace
+
+void DisplayGLFW::setVBO(VBO* vbo) { rebind(mCurrentVBO, static_cast<VBO_GL*>(vbo)); }
+
+void DisplayGLFW::setIBO(IBO* ibo) { rebind(mCurrentIBO, static_cast<IBO_GL*>(ibo)); }
+
+void DisplayGLFW::setFBO(FBO* fbo) { rebind(mCurrentFBO, static_cast<FBO_GL*>(fbo)); }
+
+FBO* DisplayGLFW::getFBO() const { return mCurrentFBO; }
+
+void DisplayGLFW::setShader(Shader* shader) { rebind(mCurrentShader, static_cast<Shader_GL*>(shader)); }
+
+void DisplayGLFW::setTexture(Texture* texture, int channel) {
+  DIS_ASSERT(channel >= 0 && channel < TEXTURE_CHANNELS);
+  Texture_GL* next = static_cast<Texture_GL*>(texture);
+  const bool wasActive = channel == mActiveTextureChannel;
+  if (!wasActive) {
+    GL_CHECK(glActiveTexture(GL_TEXTURE0+channel));
+    mActiveTextureChannel = channel;
+  }
+  Texture_GL* held = mTextureChannels[channel];
+  if (wasActive && held == next) return;
+  // a texture of another kind would stay bound on its own target
+  if (held && (!next || held->getTargetGL() != next->getTargetGL())) held->unbind();
+  mTextureChannels[channel] = nullptr;
+  if (next) next->bind();
+  mTextureChannels[channel] = next;
+}
+
+void DisplayGLFW::draw(DrawMode outerMode, int firstIndex, int numIndices, int firstVertex, int numVertices) {
+  DIS_ASSERT(outerMode!=DisplayGL::DRAW_NONE);
+  GLenum innerMode = GL_TRIANGLES;
+  if (outerMode == DRAW_POINTS) innerMode = GL_POINTS;
+  if (outerMode == DRAW_LINES) innerMode = GL_LINES;
+
+  // Ranges are checked here: past the end of a buffer the GPU (or, for
+  // emulated buffers, the CPU) would read foreign memory.
+  if (firstIndex != -1) {
+    DIS_ASSERT(mCurrentIBO!=0);
+    DIS_ASSERT(firstIndex >= 0 && numIndices >= 0 && numIndices <= mCurrentIBO->getNumIndices() - firstIndex);
+    const GLenum indexType = mCurrentIBO->getFormatGL();
+    GL_CHECK(glDrawElements(innerMode, numIndices, indexType, mCurrentIBO->getPointerGL(firstIndex)));
+  } else if (mCurrentIBO) {
+    const GLenum indexType = mCurrentIBO->getFormatGL();
+    GL_CHECK(glDrawElements(innerMode, mCurrentIBO->getNumIndices(), indexType, mCurrentIBO->getPointerGL(0)));
+  } else if (firstVertex == -1) {
+    DIS_ASSERT(mCurrentVBO!=0);
+    GL_CHECK(glDrawArrays(innerMode, 0, mCurrentVBO->getNumVertices()));
+  } else {
+    DIS_ASSERT(mCurrentVBO!=0);
+    DIS_ASSERT(firstVertex >= 0 && numVertices >= 0 && numVertices <= mCurrentVBO->getNumVertices() - firstVertex);
+    GL_CHECK(glDrawArrays(innerMode, firstVertex, numVertices));
+  }
+}
+
 // ---------------------------------------------------------------- resources
+
+bool DisplayGLFW::TextureKey::operator<(const TextureKey& other) const {
+  if (identifier != other.identifier) return identifier < other.identifier;
+  return decl < other.decl;
+}
+
+VBO* DisplayGLFW::createVBO(int numVertices, const VertexDef* vboFormat, ResourceMode mode) {
+  return new VBO_GL(this, numVertices, vboFormat, mode);
+}
+
+IBO* DisplayGLFW::createIBO(int numIndices, IBO::Format format, ResourceMode mode) {
+  return new IBO_GL(this, numIndices, format, mode);
+}
+
+FBO* DisplayGLFW::createFBO(int width, int height, bool addZ) { return new FBO_GL(this, width, height, addZ); }
+
+Texture* DisplayGLFW::createTexture(const std::string& filename, bool unique) {
+  return createTexture(filename, TextureDeclaration(), unique);
+}
+
+Texture* DisplayGLFW::createTexture(const std::string& filename, const TextureDeclaration& decl, bool unique) {
+  const TextureKey key{filename, decl};
+  if (!unique) {
+    const auto cached = mTextureCache.find(key);
+    if (cached != mTextureCache.end()) {
+      cached->second->incRef();
+      return cached->second;
+    }
+  }
+  Texture_GL* texture = new Texture_GL(this, filename, decl);
+  mTextureCache[key] = texture;
+  return texture;
+}
+
+Texture* DisplayGLFW::createTexture(am::Image& image, const TextureDeclaration& decl) {
+  return new Texture_GL(this, image, decl);
+}
+
+Texture* DisplayGLFW::createTexture(const TextureDeclaration& decl) { return new Texture_GL(this, decl); }
+
+Shader* DisplayGLFW::createShader(VertexDef* vertexDef) {
+  Shader_GL* shader = new Shader_GL(this);
+  if (vertexDef) shader->setVertexAttrib(vertexDef);
+  return shader;
+}
+
+Shader* DisplayGLFW::createShader(const std::string& vertName, const std::string& fragName, VertexDef* vertexDef) {
+  Shader* shader = createShader(vertexDef);
+  shader->attach(vertName, fragName);
+  return shader;
+}
+
+Shader* DisplayGLFW::createShader(const std::string& prefixName, VertexDef* vertexDef) {
+  return createShader(prefixName + ".vert", prefixName + ".frag", vertexDef);
+}
+
+ShaderSource* DisplayGLFW::createVertexShader(const std::string& filename, bool) {
+  return new VertexShaderSource_GL(this, filename);
+}
+
+ShaderSource* DisplayGLFW::createPixelShader(const std::string& filename, bool) {
+  return new PixelShaderSource_GL(this, filename);
+}
+
+void DisplayGLFW::forget(const Resource* resource) {
+  // Unbinding keeps GL from drawing from (or into) the object about to go;
+  // without a context only the records are dropped.
+  const bool gl = mOpened;
+  if (resource == mCurrentVBO) gl ? setVBO(nullptr) : void(mCurrentVBO = nullptr);
+  if (resource == mCurrentIBO) gl ? setIBO(nullptr) : void(mCurrentIBO = nullptr);
+  if (resource == mCurrentFBO) gl ? setFBO(nullptr) : void(mCurrentFBO = nullptr);
+  if (resource == mCurrentShader) gl ? setShader(nullptr) : void(mCurrentShader = nullptr);
+  // deleting a texture unbinds it from every unit in GL itself
+  for (Texture_GL*& held : mTextureChannels) {
+    if (held == resource) held = nullptr;
+  }
+  for (auto it = mTextureCache.begin(); it != mTextureCache.end();) {
+    if (it->second == resource) {
+      it = mTextureCache.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
 
 void DisplayGLFW::destroy(const Resource* resource) {
   if (!resource) return;
-  const auto found = std::find(mResources.begin(), mResources.end(), resource);
+  const auto found = mResources.find(const_cast<Resource*>(resource));
   if (found == mResources.end()) return;  // not ours, or already gone
   Resource* owned = *found;
   if (owned->decRef() <= 0) {
+    forget(owned);
     mResources.erase(found);
     delete owned;
   }
@@ -794,6 +984,8 @@ void DisplayGLFW::destroy(const Resource* resource) {
 
 void DisplayGLFW::disposeResources() {
   ZLK_LOG("log", "app", "DisplayGLFW::disposeResources");
+  // nothing stays bound to GL objects that are about to be freed
+  unbindAll();
   const std::vector<Resource*> resources(mResources.begin(), mResources.end());
   for (Resource* resource : resources) {
     if (!resource->isDisposed()) resource->disposeResource(false);

@@ -9,12 +9,20 @@ Effect::~Effect() = default;
 
 void Effect::setup() {}
 
+void Effect::setup(EffectProgressUpdate& progress) {
+  progress.updateProgress(0.0f);
+  setup();
+  progress.updateProgress(1.0f);
+}
+
 void Effect::update(float) {}
 
 void Effect::load(display::DisplayGL* display) {
   mDisplay = display;
   mFilename = "script/" + mType + "." + mName + ".xml";
 }
+
+void Effect::save() {}
 
 }  // namespace kindra
 }  // namespace zelkor

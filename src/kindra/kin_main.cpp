@@ -1,11 +1,18 @@
 #include "kin_main.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "dis_display_obsolete.h"
 #include "dis_glinclude.h"
+#include "dis_resource.h"
+#include "xml_parser.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -35,14 +42,60 @@ using display::KeyEvent;
 using display::Listener;
 using display::WindowMode;
 
+namespace {
+
+const char kLocalSetup[] = "setup.local.xml";
+const char kSharedSetup[] = "setup.xml";
+const float kPi = 3.14159265358979f;
+// The demo clock is pulled to the song when they drift further apart.
+const float kMusicDrift = 0.05f;
+
+// Attributes as the setup file has them: missing means empty, 0 or "not on".
+bool isOn(const xml::XmlTag& tag, const char* name) { return tag.getValue(name) == "on"; }
+
+// Non-numbers read as 0.
+float readFloat(const xml::XmlTag& tag, const char* name) {
+  const double value = std::atof(tag.getValue(name).c_str());
+  return std::isfinite(value) && std::fabs(value) < 3.0e38 ? static_cast<float>(value) : 0.0f;
+}
+
+// Base 0: "0x" reads hexadecimal; out of range stands at the nearest end.
+int readInt(const xml::XmlTag& tag, const char* name) {
+  const long value = std::strtol(tag.getValue(name).c_str(), nullptr, 0);
+  return static_cast<int>(std::max<long>(INT_MIN, std::min<long>(INT_MAX, value)));
+}
+
+std::string format(const char* pattern, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof(buffer), pattern, value);
+  return buffer;
+}
+
+const char* onOff(bool on) { return on ? "on" : "off"; }
+
+// Identity projection and camera: vertices in normalised device coordinates.
+void drawInDeviceCoordinates() {
+  mathbase::Matrix4x4Col identity;
+  identity.setIdentity();
+  display::DisplayObsolete::setProject(identity);
+  display::DisplayObsolete::setCamera(identity);
+  display::DisplayObsolete::setTransform(identity);
+}
+
+}  // namespace
+
 Kindra::Kindra()
-    : mDisplay(nullptr),
+    : mIsRunningSetup(false),
+      mSetupProgress(0.0f),
+      mSetupIntensity(1.0f),
+      mDisplay(nullptr),
       mFpsMode(WindowMode::FPS_VARIABLE),
       mNosound(false),
       mMuted(false),
       mSongLength(500.0f),
       mSetup(false),
       mFoundDisplay(false),
+      mLoop(false),
       mPaused(false),
       mStartTime(0.0f),
       mLastTime(0.0f),
@@ -58,9 +111,25 @@ Kindra::Kindra()
       mOsdLocation(0),
       mOsdDelay(2.0f),
       mOsdTime(-100.0f),
-      mExecutionTime(0.0f) {}
+      mDumping(false),
+      mDumpRate(60.0f),
+      mLogConsole(false),
+      mExecutionTime(0.0f),
+      mRunFailed(false),
+      mSongEnded(false),
+      mNosoundSetting(false) {}
 
 Kindra::~Kindra() {
+  // A run that failed may have left effects half loaded: their scripts and
+  // the settings stay as they were.
+  if (mSetup && !mRunFailed) {
+    try {
+      saveXml();
+    } catch (const std::exception& e) {
+      ZLK_LOG("warning", "app", "Settings not saved: %s", e.what());
+    }
+  }
+  mMusic.remove();
   // effects may still hold GPU resources of the display
   for (Effect* effect : mEffect) delete effect;
   mEffect.clear();
@@ -73,16 +142,130 @@ Kindra::~Kindra() {
 void Kindra::setup(float aspect) {
   mAspect = aspect;
   if (mSetup) return;
-  // Built-in settings, those of the shipped data/setup.xml: an 800x600
-  // window with vertical sync, and the demo clock as the time source.
-  mFoundDisplay = true;
-  mWidth = 800;
-  mHeight = 600;
+  readSetupFile();
+}
+
+void Kindra::readSetupFile() {
+  // the working directory is always the first archive
+  if (mArchive.getArchiveCount() == 0) mArchive.addArchive("./");
+  std::string name = kLocalSetup;
+  am::File file = mArchive.readFile(name);
+  if (file.isNull()) {
+    name = kSharedSetup;
+    file = mArchive.readFile(name);
+  }
+  if (file.isNull()) throw Exception("[Kindra] Could not load 'setup.[local.]xml'");
+  if (file->length > INT_MAX) throw Exception("%s: The setup file is too large", name.c_str());
+
+  xml::XmlParser parser;
+  parser.parse(reinterpret_cast<const char*>(file->data), static_cast<int>(file->length), name);
+  const std::string& root = parser.createIterator().getRoot().getName();
+  if (root != "demo") {
+    throw Exception("%s: The root element is '%s', a setup file has 'demo'", name.c_str(), root.c_str());
+  }
+
+  for (xml::IteratorConst it = parser.createIterator("time"); ++it;) {
+    mStartTime = readFloat(*it.operator->(), "start");
+    if (isOn(*it.operator->(), "loop")) mLoop = true;
+    mFpsMode = it->getValue("mode") == "vsync" ? WindowMode::FPS_VSYNC : WindowMode::FPS_VARIABLE;
+    mSongLength = readFloat(*it.operator->(), "length");
+  }
+  for (xml::IteratorConst it = parser.createIterator("archive"); ++it;) {
+    const std::string& path = it->getValue("path");
+    ZLK_LOG("log", "app", "Kindra: Adding archive: %s\n", path.c_str());
+    if (mArchive.addArchive(path) < 0) ZLK_LOG("warning", "app", "Could not mount the archive '%s'", path.c_str());
+  }
   mFullscreen = false;
-  mTitle = "Kindra";
-  mFpsMode = WindowMode::FPS_VSYNC;
-  mNosound = true;
+  for (xml::IteratorConst it = parser.createIterator("display"); ++it;) {
+    mFoundDisplay = true;
+    mWidth = readInt(*it.operator->(), "width");
+    mHeight = readInt(*it.operator->(), "height");
+    if (isOn(*it.operator->(), "fullscreen")) mFullscreen = true;
+    mTitle = it->getValue("title");
+  }
+  for (xml::IteratorConst it = parser.createIterator("osd"); ++it;) {
+    mOsd = isOn(*it.operator->(), "show");
+    const std::string& location = it->getValue("location");
+    mOsdLocation = location == "middle" ? 1 : location == "bottom" ? 2 : 0;
+    const float delay = readFloat(*it.operator->(), "delay");
+    mOsdDelay = delay == 0.0f ? 2.0f : delay;
+  }
+  for (xml::IteratorConst it = parser.createIterator("dump"); ++it;) {
+    mDumping = true;
+    mDumpName = it->getValue("name");
+    if (mDumpName.empty()) mDumpName = "untitled";
+    mDumpRate = it->hasValue("fps") ? readFloat(*it.operator->(), "fps") : 60.0f;
+    if (!(mDumpRate > 0.0f)) {
+      ZLK_LOG("warning", "app", "%s: A dump rate of '%s' frames per second cannot be; dumping at 60", name.c_str(),
+              it->getValue("fps").c_str());
+      mDumpRate = 60.0f;
+    }
+    ZLK_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", mDumpName.c_str(), mDumpRate);
+  }
+  for (xml::IteratorConst it = parser.createIterator("music"); ++it;) {
+    const std::string& mute = it->getValue("mute");
+    mNosoundSetting = mute == "nosound";
+    mMuted = mute == "on";
+    mMusicFilename = it->getValue("filename");
+  }
+  // a dump runs silent, whatever the music element says
+  mNosound = mNosoundSetting || mDumping;
+  for (xml::IteratorConst it = parser.createIterator("log"); ++it;) mLogConsole = isOn(*it.operator->(), "console");
   mSetup = true;
+}
+
+void Kindra::saveXml() {
+  // Alt+Enter switches the window: the next run opens as this one ended
+  if (mDisplay) mFullscreen = mDisplay->getWindowMode().fullscreen;
+  am::File file = mArchive.readFile(kLocalSetup);
+  if (!file.isNull()) {
+    xml::XmlParser parser;
+    bool ok = file->length <= INT_MAX;
+    try {
+      if (ok) parser.parse(reinterpret_cast<const char*>(file->data), static_cast<int>(file->length), kLocalSetup);
+    } catch (const Exception&) {
+      ok = false;
+    }
+    if (!ok || parser.createIterator().getRoot().getName() != "demo") {
+      ZLK_LOG("warning", "app", "%s is no setup file any more; it is left as it is", kLocalSetup);
+      return;
+    }
+
+    xml::Iterator display = parser.createIterator("display");
+    if (++display) display->setValue("fullscreen", std::string(onOff(mFullscreen)));
+    xml::Iterator time = parser.createIterator("time");
+    if (!++time) {
+      // appended as the root's last child
+      time = parser.createIterator();
+      while (++time) {
+      }
+      time.addChild(xml::XmlTag("time"));
+    }
+    time->setValue("start", format("%.2f", mStartTime));
+    time->setValue("length", format("%.6g", mSongLength));
+    time->setValue("loop", std::string(onOff(mLoop)));
+    // silence forced by a dump or a missing sound device is not a setting
+    const std::string mute = mNosoundSetting ? "nosound" : onOff(mMuted);
+    for (xml::Iterator it = parser.createIterator("music"); ++it;) it->setValue("mute", mute);
+    static const char* const kLocations[] = {"top", "middle", "bottom"};
+    for (xml::Iterator it = parser.createIterator("osd"); ++it;) {
+      it->setValue("show", std::string(onOff(mOsd)));
+      it->setValue("location", std::string(kLocations[mOsdLocation]));
+      it->setValue("delay", format("%.2f", mOsdDelay));
+    }
+    for (xml::Iterator it = parser.createIterator("log"); ++it;) it->setValue("console", std::string(onOff(mLogConsole)));
+
+    std::string text;
+    parser.write(text, "\t");
+    unsigned char* bytes = new unsigned char[text.size()];
+    std::memcpy(bytes, text.data(), text.size());
+    // the archive writes beside the file and renames: the old one stays whole
+    // until the new one is complete
+    if (!mArchive.writeFile(am::File(new am::FileStructure(kLocalSetup, static_cast<long>(text.size()), bytes)))) {
+      ZLK_LOG("warning", "app", "Could not write '%s'; the previous one is kept", kLocalSetup);
+    }
+  }
+  for (Effect* effect : mEffect) effect->save();
 }
 
 void Kindra::addFactory(const std::string& pName, EffectFactoryBase* pFactory) {
@@ -108,6 +291,13 @@ Effect* Kindra::addEffect(const std::string& pType, const std::string& pName) {
 
 void Kindra::openDevices() {
   if (mFoundDisplay) openDisplay(mWidth, mHeight, mFullscreen, mTitle);
+  if (!mNosound) openSound(mMusicFilename);
+}
+
+void Kindra::openSound(const std::string& filename) {
+  am::File file = mArchive.readFile(filename);
+  if (file.isNull()) throw Exception("Could not open the file '%s'!", filename.c_str());
+  mNosound = !mMusic.setup(file);
 }
 
 void Kindra::openDisplay(int pX, int pY, bool pFullscreen, const std::string& pTitle) {
@@ -116,23 +306,146 @@ void Kindra::openDisplay(int pX, int pY, bool pFullscreen, const std::string& pT
   mDisplay->addListener(this);
   mode.fpsMode = mFpsMode;
   mDisplay->open(mode);
+  mDisplay->setArchive(&mArchive);
+}
+
+// ------------------------------------------------------------ loading screen
+
+SetupEffectProgressUpdate::SetupEffectProgressUpdate(display::DisplayGL* display, Kindra* context, float minProgress,
+                                                     float maxProgress)
+    : m_display(display),
+      m_context(context),
+      m_minProgress(minProgress),
+      m_maxProgress(maxProgress),
+      m_lastUpdateTime(-1000.0f) {}
+
+void SetupEffectProgressUpdate::updateProgress(float fraction) {
+  const float overall = m_minProgress + (m_maxProgress - m_minProgress) * fraction;
+  const float now = m_display->getTime();
+  // redrawn at most once a second: the frames cost the effect's set-up time
+  if (now - m_lastUpdateTime <= 1.0f) return;
+  m_lastUpdateTime = now;
+  if (!m_context->updateProgress(overall)) throw UserCancelledException();
+}
+
+bool Kindra::updateProgress(float progress) {
+  mSetupProgress = progress;
+  return mDisplay->update() && mDisplay->update();
 }
 
 bool Kindra::runSetup() {
-  for (Effect* effect : mEffect) effect->setup();
+  mIsRunningSetup = true;
+  mSetupIntensity = 1.0f;
+  mSetupProgress = 0.0f;
+  const size_t count = mEffect.size();
+  for (size_t i = 0; i < count; ++i) {
+    SetupEffectProgressUpdate progress(mDisplay, this, static_cast<float>(i) / count * 0.5f,
+                                       static_cast<float>(i + 1) / count * 0.5f);
+    try {
+      mEffect[i]->setup(progress);
+    } catch (const UserCancelledException&) {
+      return false;
+    }
+  }
+  if (!updateProgress(0.5f)) return false;
+
+  // The resources were made while no frame drew; build them now, behind the
+  // bar, instead of on their first use in the demo.
+  std::set<display::Resource*>& registry = mDisplay->getResources();
+  const std::vector<display::Resource*> resources(registry.begin(), registry.end());
+  for (size_t k = 0; k < resources.size(); ++k) {
+    if (!updateProgress(static_cast<float>(k) / resources.size() * 0.5f + 0.5f)) return false;
+    display::Resource* resource = resources[k];
+    // one released meanwhile is gone
+    if (registry.count(resource) && resource->isDisposed()) resource->restoreResource();
+    GL_CHECK_STATUS();
+  }
+  if (!updateProgress(1.0f)) return false;
+
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glColor3f(0.01f, 0.01f, 0.01f);
+  const float start = mDisplay->getTime();
+  const float fade = 1.0f;
+  for (;;) {
+    const float now = mDisplay->getTime();
+    mSetupIntensity = std::max(0.0f, std::cos((now - start) * kPi * 0.5f / fade));
+    if (!updateProgress(1.0f)) return false;
+    if (now >= start + fade) break;
+  }
+  glDisable(GL_BLEND);
+  mIsRunningSetup = false;
   return true;
 }
 
+void Kindra::drawSetupFrame() {
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  drawInDeviceCoordinates();
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+
+  // rings stay round on any shape of the drawing area
+  const WindowMode& mode = mDisplay->getWindowMode();
+  const int width = mode.activeWidth > 0 ? mode.activeWidth : mode.width;
+  const int height = mode.activeHeight > 0 ? mode.activeHeight : mode.height;
+  const float squeeze = width > 0 && height > 0 ? static_cast<float>(height) / width : 1.0f;
+
+  const int kSteps = 1000;
+  for (int i = 0; i < 3; ++i) {
+    // left ring first, then the right one, the middle one last
+    const float fill = std::min(1.0f, 3.0f * mSetupProgress - (i == 1 ? 2.0f : i == 2 ? 1.0f : 0.0f));
+    const float centre = static_cast<float>(i - 1) * 0.26f;
+    const float scale = i != 1 ? 0.7f : 1.0f;
+    glBegin(GL_QUAD_STRIP);
+    for (int k = 0; k < 2; ++k) {
+      const float r1 = 0.2f * scale;
+      const float r2 = (k == 0 ? 0.3f : 0.185f) * scale;
+      for (int j = 0; j < kSteps; ++j) {
+        const float t = static_cast<float>(j) / (kSteps - 1);
+        const float a = 2.0f * kPi * t;
+        const float sa = std::sin(a);
+        const float ca = std::cos(a);
+        if (fill >= t) {
+          if (i == 1) glColor4f(1.0f, 0.9f, 0.6f, mSetupIntensity);
+          else glColor4f(0.2f, 0.2f, 0.2f, mSetupIntensity);
+        } else {
+          glColor4f(0.1f, 0.1f, 0.1f, mSetupIntensity);
+        }
+        glVertex2f(sa * r1 * squeeze + centre, ca * r1);
+        glColor4f(0.0f, 0.0f, 0.0f, mSetupIntensity);
+        glVertex2f(sa * r2 * squeeze + centre, ca * r2);
+      }
+    }
+    glEnd();
+  }
+  glDisable(GL_BLEND);
+}
+
+// ------------------------------------------------------------ run
+
 void Kindra::run() {
-  openDevices();
-  if (!mFoundDisplay) return;
-  for (Effect* effect : mEffect) effect->load(mDisplay);
-  if (!runSetup()) return;
-  std::puts("\n---");
-  std::fflush(stdout);
-  setTime(mStartTime);
-  mOsdTime = -100.0f;
-  mDisplay->updateBlocking();
+  try {
+    openDevices();
+    if (!mFoundDisplay) return;
+    for (Effect* effect : mEffect) effect->load(mDisplay);
+    if (!runSetup()) return;
+    if (hasMusic()) {
+      mMusic.play();
+      mSongLength = mMusic.getSongLength();
+      mMusic.mute(mMuted);
+    }
+    std::puts("\n---");
+    std::fflush(stdout);
+    setTime(mStartTime);
+    mOsdTime = -100.0f;
+    // the song's end stops the frames as the quit key does
+    while (!mSongEnded && mDisplay->update()) {
+    }
+  } catch (...) {
+    mRunFailed = true;
+    throw;
+  }
 }
 
 void Kindra::readClock() {
@@ -140,10 +453,25 @@ void Kindra::readClock() {
   mMusicTime = mSystemTime;
 }
 
-void Kindra::getTime() { readClock(); }
+void Kindra::getTime() {
+  readClock();
+  if (!hasMusic()) return;
+  mMusicTime = mMusic.getTime();
+  // The demo clock follows the song: when the stream runs ahead or falls
+  // behind, the clock is pulled to it.
+  if (!mPaused && std::fabs(mMusicTime - mSystemTime) > kMusicDrift) {
+    mClock.setTime(mMusicTime);
+    mSystemTime = mMusicTime;
+  }
+}
 
 void Kindra::setTime(float pSetTime) {
-  const float t = std::max(pSetTime, 0.0f);
+  float t = pSetTime > 0.0f ? pSetTime : 0.0f;  // NaN too
+  if (hasMusic()) {
+    // the seek lands where the stream can go
+    mMusic.setTime(t);
+    t = mMusic.getTime();
+  }
   // the next frame's delta starts from the jump, not from before it
   mLastTime = t;
   mHasLastTime = true;
@@ -153,6 +481,19 @@ void Kindra::setTime(float pSetTime) {
 }
 
 void Kindra::onDraw() {
+  if (mIsRunningSetup) {
+    drawSetupFrame();
+    return;
+  }
+  if (hasMusic() && mMusic.update()) {
+    if (!mLoop) {
+      mSongEnded = true;
+      return;
+    }
+    mMusic.setTime(0.0f);
+    mClock.setTime(0.0f);
+    mLastTime = 0.0f;
+  }
   getTime();
   if (!mHasLastTime) {
     mLastTime = mSystemTime;
@@ -177,11 +518,7 @@ void Kindra::onDraw() {
 }
 
 void Kindra::drawOsd() {
-  mathbase::Matrix4x4Col identity;
-  identity.setIdentity();
-  DisplayObsolete::setProject(identity);
-  DisplayObsolete::setCamera(identity);
-  DisplayObsolete::setTransform(identity);
+  drawInDeviceCoordinates();
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
@@ -230,6 +567,8 @@ int Kindra::onKeyDown(const KeyEvent& event) {
   readClock();
   const display::Key key = event.key;
   if (key == display::KEY_ESC || key == display::KEY_q) return Listener::QUIT;
+  // while loading, nothing plays yet that keys could move
+  if (mIsRunningSetup) return Listener::WHATEVER;
   if (key == display::KEY_LEFT) setTime(mSystemTime - 5.0f);
   if (key == display::KEY_RIGHT) setTime(mSystemTime + 5.0f);
   if (key == display::KEY_p) ZLK_LOG("log", "app", "%f\n", mSystemTime);
@@ -237,6 +576,7 @@ int Kindra::onKeyDown(const KeyEvent& event) {
     mPausedTime = mSystemTime;
     mPaused = !mPaused;
     mOsdTime = mSystemTime;
+    if (hasMusic()) mMusic.pause(mPaused);
     if (!mPaused) mClock.setTime(mPausedTime);
   }
   if (key == display::KEY_t) {
@@ -248,7 +588,10 @@ int Kindra::onKeyDown(const KeyEvent& event) {
     }
     mOsdTime = mSystemTime;
   }
-  if (key == display::KEY_m) mMuted = !mMuted;
+  if (key == display::KEY_m) {
+    mMuted = !mMuted;
+    if (hasMusic()) mMusic.mute(mMuted);
+  }
   if (key == display::KEY_o) {
     if (event.ctrl()) {
       mOsd = !mOsd;

@@ -16,6 +16,7 @@
 #include "dis_glinclude.h"
 #include "glfw_inject.h"
 #include "kin_main.h"
+#include "kindra_workdir.h"
 #include "test_support.h"
 
 namespace {
@@ -55,6 +56,7 @@ class EngineTest : public testing::Test {
  protected:
   void SetUp() override {
     Probe::sLog = &log;
+    work.write("setup.xml", kindra_test::windowSetup());
     engine = std::make_unique<Kindra>();
     engine->setup(-1.0f);
     engine->addFactory<Probe>("Probe");
@@ -87,6 +89,7 @@ class EngineTest : public testing::Test {
     kindra_test::keyRelease(modifier);
   }
 
+  kindra_test::WorkDir work{"kindra-engine"};
   std::unique_ptr<Kindra> engine;
   std::vector<DrawCall> log;
 };

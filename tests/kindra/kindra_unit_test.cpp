@@ -6,6 +6,7 @@
 
 #include "kin_effect.h"
 #include "kin_main.h"
+#include "kindra_workdir.h"
 #include "test_support.h"
 
 namespace {
@@ -117,6 +118,8 @@ TEST(EngineClock, JumpsNeverGoBelowZero) {
 }
 
 TEST(EngineDefaults, StartsUnpausedWithTheBarOnTop) {
+  kindra_test::WorkDir work;
+  work.write("setup.xml", "<demo></demo>");
   Kindra kindra;
   kindra.setup(-1.0f);
   EXPECT_FALSE(kindra.isPaused());

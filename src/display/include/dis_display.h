@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dis_listener.h"
+#include "dis_resource.h"
 #include "dis_windowmode.h"
 #include "mb_vector3.h"
 
@@ -18,8 +19,6 @@ class Image;
 }
 
 namespace display {
-
-class Resource;
 
 class DisplayGL {
  public:
@@ -63,6 +62,22 @@ class DisplayGL {
   virtual float getTime() const = 0;
   // (x, y, wheel position)
   virtual mathbase::Vector3f getMousePosition() const = 0;
+
+  // Current bindings. Each is a no-op when the object is already current;
+  // otherwise the old one is unbound and the new one bound (and built on
+  // first use). Null unbinds.
+  virtual void setVBO(VBO* vbo) = 0;
+  virtual void setIBO(IBO* ibo) = 0;
+  virtual void setFBO(FBO* fbo) = 0;
+  // Texture units 0-7.
+  virtual void setTexture(Texture* texture, int channel) = 0;
+  virtual void setShader(Shader* shader) = 0;
+  // firstIndex != -1: numIndices indices of the current index buffer from
+  // firstIndex; else with an index buffer current: all of its indices; else
+  // firstVertex == -1: every vertex of the current vertex buffer; else
+  // numVertices vertices from firstVertex.
+  virtual void draw(DrawMode mode, int firstIndex = -1, int numIndices = 0, int firstVertex = -1,
+                    int numVertices = 0) = 0;
   // Default GL state for drawing (projection, no depth test, no blending...).
   virtual void resetStates() = 0;
   virtual void setDirty(bool dirty) = 0;
@@ -71,6 +86,32 @@ class DisplayGL {
   virtual bool supportsShaders() const = 0;
   virtual bool supportsFBO() const = 0;
   virtual int maxNumVertexAttrib() const = 0;
+
+  // GPU resources: registered, disposed, one reference; release with
+  // destroy(). The vertex definition must outlive the buffer.
+  virtual VBO* createVBO(int numVertices, const VertexDef* vboFormat, ResourceMode mode) = 0;
+  virtual IBO* createIBO(int numIndices, IBO::Format format, ResourceMode mode) = 0;
+  // A render target of that size, with a depth buffer when addZ.
+  virtual FBO* createFBO(int width, int height, bool addZ) = 0;
+  virtual FBO* getFBO() const = 0;
+  // Textures from archive files are cached by name and declaration: unless
+  // `unique`, the same request gives the same texture with one more
+  // reference.
+  virtual Texture* createTexture(const std::string& filename, bool unique = false) = 0;
+  virtual Texture* createTexture(const std::string& filename, const TextureDeclaration& decl, bool unique = false) = 0;
+  // Not cached; the texture keeps the image.
+  virtual Texture* createTexture(am::Image& image, const TextureDeclaration& decl) = 0;
+  // Empty (zero) texture of the declared size; not cached.
+  virtual Texture* createTexture(const TextureDeclaration& decl) = 0;
+  // An empty program; with a definition its attribute names are bound to
+  // their indices.
+  virtual Shader* createShader(VertexDef* vertexDef) = 0;
+  virtual Shader* createShader(const std::string& vertName, const std::string& fragName, VertexDef* vertexDef) = 0;
+  // prefixName + ".vert" and prefixName + ".frag".
+  virtual Shader* createShader(const std::string& prefixName, VertexDef* vertexDef) = 0;
+  // A new source every time; sources are not cached.
+  virtual ShaderSource* createVertexShader(const std::string& filename, bool unique = false) = 0;
+  virtual ShaderSource* createPixelShader(const std::string& filename, bool unique = false) = 0;
   // Gives up one reference; the last one removes and deletes the resource.
   virtual void destroy(const Resource* resource) = 0;
   virtual std::set<Resource*>& getResources() = 0;

@@ -15,6 +15,12 @@ struct GLFWwindow;
 namespace zelkor {
 namespace display {
 
+class Texture_GL;
+class Shader_GL;
+class VBO_GL;
+class IBO_GL;
+class FBO_GL;
+
 class DisplayGLFW : public DisplayGL {
  public:
   // Only one device may exist at a time.
@@ -39,12 +45,32 @@ class DisplayGLFW : public DisplayGL {
   float getFps() const override { return mFpsCountFinal; }
   float getTime() const override;
   mathbase::Vector3f getMousePosition() const override;
+  void setVBO(VBO* vbo) override;
+  void setIBO(IBO* ibo) override;
+  void setFBO(FBO* fbo) override;
+  void setTexture(Texture* texture, int channel) override;
+  void setShader(Shader* shader) override;
+  void draw(DrawMode outerMode, int firstIndex = -1, int numIndices = 0, int firstVertex = -1,
+            int numVertices = 0) override;
   void resetStates() override;
   void setDirty(bool dirty) override { mDirty = dirty; }
   void setActiveResolution(int width, int height) override;
   bool supportsShaders() const override;
   bool supportsFBO() const override;
   int maxNumVertexAttrib() const override;
+  VBO* createVBO(int numVertices, const VertexDef* vboFormat, ResourceMode mode) override;
+  IBO* createIBO(int numIndices, IBO::Format format, ResourceMode mode) override;
+  FBO* createFBO(int width, int height, bool addZ) override;
+  FBO* getFBO() const override;
+  Texture* createTexture(const std::string& filename, bool unique = false) override;
+  Texture* createTexture(const std::string& filename, const TextureDeclaration& decl, bool unique = false) override;
+  Texture* createTexture(am::Image& image, const TextureDeclaration& decl) override;
+  Texture* createTexture(const TextureDeclaration& decl) override;
+  Shader* createShader(VertexDef* vertexDef) override;
+  Shader* createShader(const std::string& vertName, const std::string& fragName, VertexDef* vertexDef) override;
+  Shader* createShader(const std::string& prefixName, VertexDef* vertexDef) override;
+  ShaderSource* createVertexShader(const std::string& filename, bool unique = false) override;
+  ShaderSource* createPixelShader(const std::string& filename, bool unique = false) override;
   void destroy(const Resource* resource) override;
   std::set<Resource*>& getResources() override { return mResources; }
   void disposeResources() override;
@@ -55,6 +81,18 @@ class DisplayGLFW : public DisplayGL {
   // for keys the device does not report. Needs GLFW to be initialised for
   // printable keys.
   static Key translateKey(int glfwKey, int scancode);
+
+  // Makes the device behave as if the driver lacked the extension until the
+  // window is opened anew, so that the fallback paths (emulated buffers,
+  // power-of-two textures, ...) can be run on any driver.
+  void disableExtension(const std::string& name) { mExtensions.erase(name); }
+
+  // Texture cache key: the file name, then the declaration.
+  struct TextureKey {
+    std::string identifier;
+    TextureDeclaration decl;
+    bool operator<(const TextureKey& other) const;
+  };
 
  private:
   void init();
@@ -71,6 +109,10 @@ class DisplayGLFW : public DisplayGL {
   void toggleFullscreen();
   // Reads the whole window, row 0 at the top, `format` as GL names it.
   void readWindow(unsigned int format, int bytesPerPixel, uint8_t* buffer);
+  // Unbinds every current object (GL calls only while the window is open).
+  void unbindAll();
+  // Makes sure the device no longer refers to a resource about to go.
+  void forget(const Resource* resource);
 
   void handleKey(int glfwKey, int scancode, int action);
   void handleChar(unsigned int codepoint);
@@ -89,6 +131,14 @@ class DisplayGLFW : public DisplayGL {
   static void refreshCallback(GLFWwindow* window);
 
   std::set<Resource*> mResources;
+  std::map<TextureKey, Texture_GL*> mTextureCache;  // holds no references
+  Shader_GL* mCurrentShader;
+  VBO_GL* mCurrentVBO;
+  IBO_GL* mCurrentIBO;
+  FBO_GL* mCurrentFBO;
+  int mActiveTextureChannel;
+  enum { TEXTURE_CHANNELS = 8 };
+  Texture_GL* mTextureChannels[TEXTURE_CHANNELS];
   int mClearFrames;
   bool mInited;
   bool mOpened;

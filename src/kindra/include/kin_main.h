@@ -3,14 +3,17 @@
 // on-screen progress bar and the frame loop on the display device.
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "am.h"
 #include "dis_clock.h"
 #include "dis_display.h"
 #include "dis_listener.h"
 #include "dis_windowmode.h"
 #include "kin_effect.h"
+#include "kin_music.h"
 
 namespace zelkor {
 namespace kindra {
@@ -18,13 +21,18 @@ namespace kindra {
 class Kindra : public display::Listener {
  public:
   Kindra();
-  // Releases the effects (while the display still exists), the display and
-  // the factories.
+  // Writes the settings back (after a run that did not fail), then releases
+  // the effects (while the display still exists), the display and the
+  // factories.
   ~Kindra() override;
 
-  // Takes the forced aspect ratio of the drawing area (<= 0: none) and the
-  // settings.
+  // Takes the forced aspect ratio of the drawing area (<= 0: none) and, the
+  // first time, reads "setup.local.xml" or else "setup.xml" from the working
+  // directory and mounts the archives it names.
   void setup(float aspect);
+  // Puts the settings the user changed into "setup.local.xml" when there is
+  // one, and saves every effect.
+  void saveXml();
 
   // Registers a factory under a type name (owned; a second registration
   // under the same name replaces the first).
@@ -49,7 +57,18 @@ class Kindra : public display::Listener {
 
   void openDevices();
   void openDisplay(int pX, int pY, bool pFullscreen, const std::string& pTitle);
+  // Opens the song through the archives; without a sound device (or with a
+  // song that will not play) the demo goes on silently.
+  void openSound(const std::string& filename);
   void drawOsd();
+
+  // The loading screen: sets every effect up and restores the GPU
+  // resources; false when the user quit meanwhile.
+  bool runSetup();
+  // One frame of the loading screen.
+  void drawSetupFrame();
+  // Shows `progress` (0..1) for two frames; false when the user quit.
+  bool updateProgress(float progress);
 
   int onKeyDown(const display::KeyEvent& event) override;
   void onResize(int oldWidth, int oldHeight) override;
@@ -64,15 +83,46 @@ class Kindra : public display::Listener {
   bool isOsdEnabled() const { return mOsd; }
   bool isOsdShowing() const { return mOsd && mOsdTime + mOsdDelay >= mMusicTime; }
   int getOsdLocation() const { return mOsdLocation; }
+  float getOsdDelay() const { return mOsdDelay; }
   // Seconds the active effects took in the last frame.
   float getExecutionTime() const { return mExecutionTime; }
 
+  // The settings as read from the setup file.
+  bool isSetup() const { return mSetup; }
+  bool hasDisplay() const { return mFoundDisplay; }
+  int getWidth() const { return mWidth; }
+  int getHeight() const { return mHeight; }
+  bool isFullscreen() const { return mFullscreen; }
+  const std::string& getTitle() const { return mTitle; }
+  display::WindowMode::FpsMode getFpsMode() const { return mFpsMode; }
+  bool isLooping() const { return mLoop; }
+  bool isNosound() const { return mNosound; }
+  const std::string& getMusicFilename() const { return mMusicFilename; }
+  bool getLogConsole() const { return mLogConsole; }
+  // Frame dumping: the setup file's dump element (name and frame rate).
+  bool isDumping() const { return mDumping; }
+  const std::string& getDumpName() const { return mDumpName; }
+  float getDumpRate() const { return mDumpRate; }
+  am::ArchiveManager& getArchive() { return mArchive; }
+  Music& getMusic() { return mMusic; }
+
+  // The loading screen's state.
+  bool isRunningSetup() const { return mIsRunningSetup; }
+  float getSetupProgress() const { return mSetupProgress; }
+  float getSetupIntensity() const { return mSetupIntensity; }
+  // The song ended (without looping) and the demo stopped.
+  bool hasSongEnded() const { return mSongEnded; }
+
  private:
-  // Sets every effect up before the demo plays; false when the user quit.
-  bool runSetup();
+  void readSetupFile();
+  // A song is open (not before run() opened it, nor in a silent demo).
+  bool hasMusic() const { return !mNosound && mMusic.isOpen(); }
   // Demo time from the clock (or the pause).
   void readClock();
 
+  bool mIsRunningSetup;
+  float mSetupProgress;
+  float mSetupIntensity;
   std::map<std::string, EffectFactoryBase*> mFactory;
   std::vector<Effect*> mEffect;
   display::DisplayGL* mDisplay;
@@ -80,9 +130,12 @@ class Kindra : public display::Listener {
   display::Clock mClock;
   bool mNosound;
   bool mMuted;
+  Music mMusic;
   float mSongLength;
+  std::string mMusicFilename;
   bool mSetup;
   bool mFoundDisplay;
+  bool mLoop;
   bool mPaused;
   float mStartTime;
   float mLastTime;
@@ -99,7 +152,33 @@ class Kindra : public display::Listener {
   int mOsdLocation;
   float mOsdDelay;
   float mOsdTime;
+  am::ArchiveManager mArchive;
+  bool mDumping;  // a dump element asks for frame dumping
+  std::string mDumpName;
+  float mDumpRate;
+  bool mLogConsole;
   float mExecutionTime;
+  bool mRunFailed;  // run() ended with an exception: nothing is saved
+  bool mSongEnded;  // the song ended without looping: the frame loop stops
+  bool mNosoundSetting;  // the setup file asks for no music
+};
+
+// The progress object of one effect during loading: its share of the first
+// half of the loading bar.
+class SetupEffectProgressUpdate : public EffectProgressUpdate {
+ public:
+  SetupEffectProgressUpdate(display::DisplayGL* display, Kindra* context, float minProgress, float maxProgress);
+  // Redraws at most once a second; throws UserCancelledException when the
+  // user quit.
+  void updateProgress(float fraction) override;
+  using EffectProgressUpdate::updateProgress;
+
+ private:
+  display::DisplayGL* m_display;
+  Kindra* m_context;
+  float m_minProgress;
+  float m_maxProgress;
+  float m_lastUpdateTime;
 };
 
 }  // namespace kindra
