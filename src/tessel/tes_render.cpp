@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dis_display.h"
+#include "dis_font.h"
 #include "dis_glinclude.h"
 #include "zlk_system.h"
 
@@ -27,15 +28,34 @@ Render::Render() : mDisplay(nullptr), mFont(nullptr), mAlign(ALIGN_LEFT) {
   mClipArea = Area(-2.0f, -2.0f, -2.0f, -2.0f);
 }
 
-Render::~Render() {}
+Render::~Render() { delete mFont; }
+
+void Render::abandonFont() {
+  // its texture went with the device; the font must not reach back into it
+  mFont = nullptr;
+  mFontFile.clear();
+}
 
 void Render::setup(display::DisplayGL* pDisplay, const std::string& fontFile) {
-  mDisplay = pDisplay;
-  if (mDisplay) {
-    const display::WindowMode& mode = mDisplay->getWindowMode();
-    mWindowSize = Vector2f(static_cast<float>(mode.width), static_cast<float>(mode.height));
+  if (pDisplay != mDisplay || fontFile != mFontFile) {
+    delete mFont;
+    mFont = nullptr;
   }
+  mDisplay = pDisplay;
   mFontFile = fontFile;
+  if (!mDisplay) return;
+  const display::WindowMode& mode = mDisplay->getWindowMode();
+  mWindowSize = Vector2f(static_cast<float>(mode.width), static_cast<float>(mode.height));
+  if (mFont || fontFile.empty()) return;
+  display::Font* font = new display::Font(mDisplay);
+  try {
+    // the window's size as the output size: one unit per pixel
+    font->load(fontFile, true, mWindowSize);
+    mFont = font;
+  } catch (const Exception&) {
+    delete font;
+    ZLK_LOG("warning", "app", "Font '%s' not loaded; text is not drawn", fontFile.c_str());
+  }
 }
 
 void Render::setColor(const Vector4f& c1, const Vector4f& c2) {
@@ -145,40 +165,29 @@ void Render::drawLine(const Vector2f& from, const Vector2f& to) {
 }
 
 void Render::drawText(const Vector2f& position, const std::string& text) {
-  if (text.empty()) return;
-  drawTextWithoutFont(position, text);
+  if (text.empty() || !mFont) return;
+  // The font draws centred on y = 0 with y upwards: move to the line's middle
+  // and turn y over. Whole pixels keep the glyphs' texels sharp.
+  const float height = getFontHeight();
+  GL_CHECK(glPushMatrix());
+  GL_CHECK(glTranslatef(std::floor(position.x + 0.5f), std::floor(position.y + 0.5f) + std::floor(height / 2.0f), 0.0f));
+  GL_CHECK(glScalef(1.0f, -1.0f, 1.0f));
+  mFont->setAlignment(mAlign);
+  mFont->draw(text, Vector2f(1.0f, 1.0f), mColor);
+  GL_CHECK(glPopMatrix());
+  color(mColor);
 }
 
+// Without a font, text keeps a nominal size so that layouts and menus still
+// have room for it.
 float Render::getTextLength(const std::string& text) const {
+  if (mFont) return mFont->getLength(text, 1.0f);
   return static_cast<float>(text.size()) * 7.0f;
 }
 
-float Render::getFontHeight() const { return 12.0f; }
+float Render::getFontHeight() const { return mFont ? mFont->getHeight() : 12.0f; }
 
 float Render::getTime() const { return mDisplay ? mDisplay->getTime() : 0.0f; }
-
-// MINIMAL TEXT PATH, until the display's bitmap font is wired in: every
-// visible character is a small filled cell at the font's advance, so layouts
-// show where text goes.
-void Render::drawTextWithoutFont(const Vector2f& position, const std::string& text) {
-  const float length = getTextLength(text);
-  float x = position.x;
-  if (mAlign == ALIGN_RIGHT) x -= length;
-  if (mAlign == ALIGN_CENTER) x -= std::floor(length / 2.0f);
-  const float top = position.y + 3.0f;
-  glBegin(GL_QUADS);
-  color(mColor);
-  for (unsigned char c : text) {
-    if (c > ' ') {
-      glVertex2f(x + 1.0f, top);
-      glVertex2f(x + 6.0f, top);
-      glVertex2f(x + 6.0f, top + 7.0f);
-      glVertex2f(x + 1.0f, top + 7.0f);
-    }
-    x += 7.0f;
-  }
-  glEnd();
-}
 
 }  // namespace tessel
 }  // namespace zelkor

@@ -53,7 +53,11 @@ Tessel::Tessel(display::DisplayGL* pDisplay)
   ControlFactory::registerStandardTypes();
 }
 
-Tessel::~Tessel() { delete mWorkspace; }
+Tessel::~Tessel() {
+  // a device that went first has taken the font's texture with it
+  if (!display) mWorkspace->getRender()->abandonFont();
+  delete mWorkspace;
+}
 
 Vector2f Tessel::getSize() const {
   if (!display) return Vector2f(0.0f, 0.0f);

@@ -43,6 +43,33 @@ class FakeDisplay : public zelkor::display::DisplayGL {
   float getFps() const override { return 60.0f; }
   float getTime() const override { return time; }
   zelkor::mathbase::Vector3f getMousePosition() const override { return zelkor::mathbase::Vector3f(0, 0, 0); }
+  void setVBO(zelkor::display::VBO*) override {}
+  void setIBO(zelkor::display::IBO*) override {}
+  void setFBO(zelkor::display::FBO*) override {}
+  void setTexture(zelkor::display::Texture*, int) override {}
+  void setShader(zelkor::display::Shader*) override {}
+  void draw(DrawMode, int, int, int, int) override {}
+  // no GPU: nothing can be created
+  zelkor::display::VBO* createVBO(int, const zelkor::display::VertexDef*, ResourceMode) override { return nullptr; }
+  zelkor::display::IBO* createIBO(int, zelkor::display::IBO::Format, ResourceMode) override { return nullptr; }
+  zelkor::display::FBO* createFBO(int, int, bool) override { return nullptr; }
+  zelkor::display::FBO* getFBO() const override { return nullptr; }
+  zelkor::display::Texture* createTexture(const std::string&, bool) override { return nullptr; }
+  zelkor::display::Texture* createTexture(const std::string&, const zelkor::display::TextureDeclaration&,
+                                          bool) override {
+    return nullptr;
+  }
+  zelkor::display::Texture* createTexture(zelkor::am::Image&, const zelkor::display::TextureDeclaration&) override {
+    return nullptr;
+  }
+  zelkor::display::Texture* createTexture(const zelkor::display::TextureDeclaration&) override { return nullptr; }
+  zelkor::display::Shader* createShader(zelkor::display::VertexDef*) override { return nullptr; }
+  zelkor::display::Shader* createShader(const std::string&, const std::string&, zelkor::display::VertexDef*) override {
+    return nullptr;
+  }
+  zelkor::display::Shader* createShader(const std::string&, zelkor::display::VertexDef*) override { return nullptr; }
+  zelkor::display::ShaderSource* createVertexShader(const std::string&, bool) override { return nullptr; }
+  zelkor::display::ShaderSource* createPixelShader(const std::string&, bool) override { return nullptr; }
   void resetStates() override {}
   void setDirty(bool d) override { dirty = d; }
   void setActiveResolution(int, int) override {}

@@ -28,6 +28,8 @@ class Render {
   // Keeps the display and loads the font image through its archives; a font
   // that cannot be loaded is logged and text is then not drawn.
   void setup(display::DisplayGL* pDisplay, const std::string& fontFile);
+  // Forgets the font without releasing it (its device is gone).
+  void abandonFont();
   display::DisplayGL* getDisplay() const { return mDisplay; }
   bool hasFont() const { return mFont != nullptr; }
 
@@ -50,6 +52,7 @@ class Render {
   void drawLine(const mathbase::Vector2f& from, const mathbase::Vector2f& to);
   // One line of text in the first colour; `position` is the anchor the
   // alignment names (left end, right end or centre) at the top of the line.
+  // Without a font nothing is drawn.
   void drawText(const mathbase::Vector2f& position, const std::string& text);
   float getTextLength(const std::string& text) const;
   float getFontHeight() const;
@@ -62,8 +65,6 @@ class Render {
   const mathbase::Vector2f& getPan() const { return mPan; }
 
  private:
-  void drawTextWithoutFont(const mathbase::Vector2f& position, const std::string& text);
-
   display::DisplayGL* mDisplay;
   mathbase::Vector2f mWindowSize;
   mathbase::Vector2f mPan;
