@@ -58,6 +58,9 @@ bool isActiveStyle(const xml::XmlNode* entry) {
   return std::find(active.begin(), active.end(), entry) != active.end();
 }
 
+// Positions and sizes beyond this many pixels are no layout.
+const double kMaxCoordinate = 1.0e7;
+
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -150,13 +153,20 @@ bool readNumber(const XmlTag& tag, const std::string& name, float& value, const 
   const double parsed = std::strtod(begin, &end);
   const char* rest = end;
   while (*rest == ' ' || *rest == '\t') ++rest;
-  const bool finite = std::isfinite(parsed) && std::fabs(parsed) <= 3.0e38;
+  const bool finite = std::isfinite(parsed);
   if (end != begin && *rest == '\0' && finite) {
-    value = static_cast<float>(parsed);
+    if (std::fabs(parsed) <= kMaxCoordinate) {
+      value = static_cast<float>(parsed);
+      return true;
+    }
+    // sums of such values would overflow to infinity
+    value = static_cast<float>(parsed > 0.0 ? kMaxCoordinate : -kMaxCoordinate);
+    loadWarning(element, "\"%s\" is out of range: \"%s\"; read as %g", name.c_str(), text.c_str(),
+                static_cast<double>(value));
     return true;
   }
   // the numeric prefix, as a lenient reader takes it ("12px" is 12)
-  value = (end != begin && finite) ? static_cast<float>(parsed) : 0.0f;
+  value = (end != begin && finite) ? static_cast<float>(std::max(-kMaxCoordinate, std::min(parsed, kMaxCoordinate))) : 0.0f;
   loadWarning(element, "\"%s\" is not a number: \"%s\"; read as %g", name.c_str(), text.c_str(),
               static_cast<double>(value));
   return true;

@@ -19,7 +19,12 @@ const float kPi = 3.14159265358979f;
 
 void color(const Vector4f& c) { glColor4f(c.x, c.y, c.z, c.w); }
 
-int roundToInt(float value) { return static_cast<int>(std::lround(value)); }
+// Whole pixels; far-off or undefined values land at a far but defined place.
+int roundToInt(float value) {
+  if (!(value > -1.0e8f)) return value != value ? 0 : -100000000;
+  if (value > 1.0e8f) return 100000000;
+  return static_cast<int>(std::lround(value));
+}
 }  // namespace
 
 Render::Render() : mDisplay(nullptr), mFont(nullptr), mAlign(ALIGN_LEFT) {
@@ -140,7 +145,10 @@ void Render::drawBox(const Area& area, int mode) {
 void Render::drawCircle(const Area& area, int segments, float phase) {
   const float width = area.getWidth();
   const float height = area.getHeight();
-  if (segments == -1) segments = static_cast<int>((width + height) * kPi / 2.0f);
+  if (segments == -1) {
+    const float estimate = (width + height) * kPi / 2.0f;
+    segments = estimate < 4096.0f ? static_cast<int>(std::max(estimate, 0.0f)) : 4096;
+  }
   segments = std::max(segments, 3);
   segments = std::min(segments, 4096);  // a huge box must not stall the frame
   const Vector2f centre = area.getCenter();

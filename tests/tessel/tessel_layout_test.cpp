@@ -326,6 +326,7 @@ TEST_F(LayoutTest, BadNumbersAndMissingSizesAreLoggedWithFileAndElement) {
   const std::string log = loadLayout(R"(
     <frame id="f"><area x="abc" y="12px" width="nan" height="40"/></frame>
     <frame id="g"><area x="1" y="1"/></frame>
+    <frame id="far"><area x="1e30" y="-4e9" width="5" height="5"/></frame>
     <flow id="fl"><area x="0" y="0" width="10" height="100"/>
       <child><container id="fc"><area size="ten"/></container></child>
     </flow>
@@ -337,6 +338,9 @@ TEST_F(LayoutTest, BadNumbersAndMissingSizesAreLoggedWithFileAndElement) {
   EXPECT_TRUE(contains(log, "layout.xml: <container id=\"fc\"> <area>: \"size\" is not a number: \"ten\"")) << log;
   expectArea(find("f"), 0, 12, 0, 52);
   expectArea(find("g"), 1, 1, 1, 1);
+  EXPECT_TRUE(contains(log, "layout.xml: <frame id=\"far\"> <area>: \"x\" is out of range: \"1e30\"; read as 1e+07")) << log;
+  EXPECT_TRUE(contains(log, "\"y\" is out of range: \"-4e9\"; read as -1e+07")) << log;
+  expectArea(find("far"), 1e7f, -1e7f, 1e7f + 5, -1e7f + 5);
   expectArea(find("fc"), 0, 0, 10, 0);
 }
 
