@@ -133,6 +133,7 @@ Kindra::~Kindra() {
   // effects may still hold GPU resources of the display
   for (Effect* effect : mEffect) delete effect;
   mEffect.clear();
+  mEditor.reset();  // its font lives on the display
   delete mDisplay;
   mDisplay = nullptr;
   for (auto& entry : mFactory) delete entry.second;
@@ -429,6 +430,11 @@ void Kindra::run() {
     openDevices();
     if (!mFoundDisplay) return;
     for (Effect* effect : mEffect) effect->load(mDisplay);
+    // the editor's controls over the demo, when the data has a layout
+    if (!mArchive.readFile("layout.xml").isNull()) {
+      mEditor.reset(new tessel::Tessel(mDisplay));
+      mEditor->load("layout.xml");
+    }
     if (!runSetup()) return;
     if (hasMusic()) {
       mMusic.play();

@@ -3,6 +3,7 @@
 // on-screen progress bar and the frame loop on the display device.
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "dis_windowmode.h"
 #include "kin_effect.h"
 #include "kin_music.h"
+#include "tessel.h"
 
 namespace zelkor {
 namespace kindra {
@@ -161,6 +163,7 @@ class Kindra : public display::Listener {
   bool mRunFailed;  // run() ended with an exception: nothing is saved
   bool mSongEnded;  // the song ended without looping: the frame loop stops
   bool mNosoundSetting;  // the setup file asks for no music
+  std::unique_ptr<tessel::Tessel> mEditor;  // the toolkit over the demo, from "layout.xml"
 };
 
 // The progress object of one effect during loading: its share of the first

@@ -1,0 +1,201 @@
+#include "tes_render.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dis_display.h"
+#include "dis_font.h"
+#include "dis_glinclude.h"
+#include "zlk_system.h"
+
+namespace zelkor {
+namespace tessel {
+
+using mathbase::Vector2f;
+using mathbase::Vector4f;
+
+namespace {
+const float kPi = 3.14159265358979f;
+
+void color(const Vector4f& c) { glColor4f(c.x, c.y, c.z, c.w); }
+
+// Whole pixels; far-off or undefined values land at a far but defined place.
+int roundToInt(float value) {
+  if (!(value > -1.0e8f)) return value != value ? 0 : -100000000;
+  if (value > 1.0e8f) return 100000000;
+  return static_cast<int>(std::lround(value));
+}
+}  // namespace
+
+Render::Render() : mDisplay(nullptr), mFont(nullptr), mAlign(ALIGN_LEFT) {
+  mColor = Vector4f(1.0f, 1.0f, 1.0f, 1.0f);
+  mColor2 = mColor;
+  mClipArea = Area(-2.0f, -2.0f, -2.0f, -2.0f);
+}
+
+Render::~Render() { delete mFont; }
+
+void Render::abandonFont() {
+  // its texture went with the device; the font must not reach back into it
+  mFont = nullptr;
+  mFontFile.clear();
+}
+
+void Render::setup(display::DisplayGL* pDisplay, const std::string& fontFile) {
+  if (pDisplay != mDisplay || fontFile != mFontFile) {
+    delete mFont;
+    mFont = nullptr;
+  }
+  mDisplay = pDisplay;
+  mFontFile = fontFile;
+  if (!mDisplay) return;
+  const display::WindowMode& mode = mDisplay->getWindowMode();
+  mWindowSize = Vector2f(static_cast<float>(mode.width), static_cast<float>(mode.height));
+  if (mFont || fontFile.empty()) return;
+  display::Font* font = new display::Font(mDisplay);
+  try {
+    // the window's size as the output size: one unit per pixel
+    font->load(fontFile, true, mWindowSize);
+    mFont = font;
+  } catch (const Exception&) {
+    delete font;
+    ZLK_LOG("warning", "app", "Font '%s' not loaded; text is not drawn", fontFile.c_str());
+  }
+}
+
+void Render::setColor(const Vector4f& c1, const Vector4f& c2) {
+  mColor = c1;
+  mColor2 = c2.w > 0.0f ? c2 : c1;
+  color(c1);
+}
+
+void Render::setLineWidth(float width) { GL_CHECK(glLineWidth(width)); }
+
+void Render::setupDraw(const Vector2f& windowSize, const Vector2f& pan, float zoom) {
+  (void)zoom;  // the toolkit draws 1:1; the factor is kept for callers that zoom
+  mWindowSize = windowSize;
+  mPan = pan;
+  if (mDisplay) mDisplay->resetStates();
+  const int width = std::max(roundToInt(windowSize.x), 0);
+  const int height = std::max(roundToInt(windowSize.y), 0);
+  GL_CHECK(glEnable(GL_BLEND));
+  GL_CHECK(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
+  GL_CHECK(glDisable(GL_CULL_FACE));
+  GL_CHECK(glDisable(GL_DEPTH_TEST));
+  GL_CHECK(glDisable(GL_TEXTURE_2D));
+  GL_CHECK(glDisable(GL_LIGHTING));
+  GL_CHECK(glMatrixMode(GL_PROJECTION));
+  GL_CHECK(glLoadIdentity());
+  GL_CHECK(glOrtho(0.0, static_cast<double>(windowSize.x), static_cast<double>(windowSize.y), 0.0, -1.0, 1.0));
+  GL_CHECK(glViewport(0, 0, width, height));
+  GL_CHECK(glScissor(0, 0, width, height));
+  GL_CHECK(glMatrixMode(GL_MODELVIEW));
+  GL_CHECK(glLoadIdentity());
+  // world = window + pan, as for the mouse
+  GL_CHECK(glTranslatef(-pan.x, -pan.y, 0.0f));
+  mClipArea = Area(0.0f, 0.0f, windowSize.x, windowSize.y);
+}
+
+void Render::setClipArea(const Area& area) {
+  mClipArea = area;
+  if (area.mMin.x < -1.0f || area.mMin.y < -1.0f) {
+    GL_CHECK(glDisable(GL_SCISSOR_TEST));
+    return;
+  }
+  const int left = roundToInt(area.mMin.x - mPan.x);
+  const int right = roundToInt(area.mMax.x - mPan.x);
+  const int bottom = roundToInt(mWindowSize.y - area.mMax.y + mPan.y);
+  const int top = roundToInt(mWindowSize.y - area.mMin.y + mPan.y);
+  GL_CHECK(glEnable(GL_SCISSOR_TEST));
+  GL_CHECK(glScissor(left, bottom, std::max(right - left, 0), std::max(top - bottom, 0)));
+}
+
+void Render::drawBorder(const Area& area) {
+  const float x0 = area.mMin.x + 0.5f, y0 = area.mMin.y + 0.5f;
+  const float x1 = area.mMax.x - 0.5f, y1 = area.mMax.y - 0.5f;
+  glBegin(GL_LINE_LOOP);
+  color(mColor);
+  glVertex2f(x0, y0);
+  glVertex2f(x1, y0);
+  color(mColor2);
+  glVertex2f(x1, y1);
+  glVertex2f(x0, y1);
+  glEnd();
+  color(mColor);
+}
+
+void Render::drawBox(const Area& area, int mode) {
+  const Vector4f& topLeft = mColor;
+  const Vector4f& topRight = mode == 1 ? mColor2 : mColor;
+  const Vector4f& bottomRight = mColor2;
+  const Vector4f& bottomLeft = mode == 1 ? mColor : mColor2;
+  glBegin(GL_QUADS);
+  color(topLeft);
+  glVertex2f(area.mMin.x, area.mMin.y);
+  color(topRight);
+  glVertex2f(area.mMax.x, area.mMin.y);
+  color(bottomRight);
+  glVertex2f(area.mMax.x, area.mMax.y);
+  color(bottomLeft);
+  glVertex2f(area.mMin.x, area.mMax.y);
+  glEnd();
+  color(mColor);
+}
+
+void Render::drawCircle(const Area& area, int segments, float phase) {
+  const float width = area.getWidth();
+  const float height = area.getHeight();
+  if (segments == -1) {
+    const float estimate = (width + height) * kPi / 2.0f;
+    segments = estimate < 4096.0f ? static_cast<int>(std::max(estimate, 0.0f)) : 4096;
+  }
+  segments = std::max(segments, 3);
+  segments = std::min(segments, 4096);  // a huge box must not stall the frame
+  const Vector2f centre = area.getCenter();
+  glBegin(GL_TRIANGLE_FAN);
+  color(mColor);
+  glVertex2f(centre.x, centre.y);
+  for (int k = 0; k <= segments; ++k) {
+    const float t = static_cast<float>((k + 1) % segments) / static_cast<float>(segments) + phase;
+    glVertex2f(centre.x + width * std::sin(2.0f * kPi * t) / 2.0f, centre.y + height * std::cos(2.0f * kPi * t) / 2.0f);
+  }
+  glEnd();
+}
+
+void Render::drawLine(const Vector2f& from, const Vector2f& to) {
+  glBegin(GL_LINES);
+  color(mColor);
+  glVertex2f(from.x, from.y);
+  color(mColor2);
+  glVertex2f(to.x, to.y);
+  glEnd();
+  color(mColor);
+}
+
+void Render::drawText(const Vector2f& position, const std::string& text) {
+  if (text.empty() || !mFont) return;
+  // The font draws centred on y = 0 with y upwards: move to the line's middle
+  // and turn y over. Whole pixels keep the glyphs' texels sharp.
+  const float height = getFontHeight();
+  GL_CHECK(glPushMatrix());
+  GL_CHECK(glTranslatef(std::floor(position.x + 0.5f), std::floor(position.y + 0.5f) + std::floor(height / 2.0f), 0.0f));
+  GL_CHECK(glScalef(1.0f, -1.0f, 1.0f));
+  mFont->setAlignment(mAlign);
+  mFont->draw(text, Vector2f(1.0f, 1.0f), mColor);
+  GL_CHECK(glPopMatrix());
+  color(mColor);
+}
+
+// Without a font, text keeps a nominal size so that layouts and menus still
+// have room for it.
+float Render::getTextLength(const std::string& text) const {
+  if (mFont) return mFont->getLength(text, 1.0f);
+  return static_cast<float>(text.size()) * 7.0f;
+}
+
+float Render::getFontHeight() const { return mFont ? mFont->getHeight() : 12.0f; }
+
+float Render::getTime() const { return mDisplay ? mDisplay->getTime() : 0.0f; }
+
+}  // namespace tessel
+}  // namespace zelkor
