@@ -420,7 +420,7 @@ int Effect::handleEvent(tessel::Event& event) {
     }
   }
 
-  if (event.type == "mousedown" && left && mMouseOver && !mLocked && bar.isInside(pointer)) {
+  if (event.type == "mousedown" && left && !mLocked && bar.isInside(pointer)) {
     // the part under the press, also when no move showed it before
     mMouseOverIndex = 2;
     if (pointer.x < mArea.mMin.x + kHandleWidth) mMouseOverIndex = 1;
