@@ -79,7 +79,7 @@ struct Mapping {
   float start, range, middle, halfRange, halfHeight;
 };
 
-void hash(uint64_t& h, const void* data, size_t size) {
+void fnv1a(uint64_t& h, const void* data, size_t size) {
   const unsigned char* bytes = static_cast<const unsigned char*>(data);
   for (size_t i = 0; i < size; ++i) {
     h ^= bytes[i];
@@ -208,10 +208,10 @@ void Spline::load(xml::IteratorConst& it) {
   if (!m_spline) setSpline(new Curve, true);
   if (tag.hasValue("type")) setSplineType(tag.getValue("type"));
   std::vector<Key> keys;
+  const std::string element = describeTag(tag) + " <item>";
   xml::IteratorConst items = it.createIterator("item");
   while (++items) {
     const xml::XmlTag& item = *items.operator->();
-    const std::string element = describeTag(tag) + " <item>";
     Key key;
     readNumber(item, "x", key.time, element);
     readNumber(item, "y", key.value, element);
@@ -469,11 +469,11 @@ uint64_t Spline::fingerprint() const {
   if (!m_spline) return h;
   const int modes[] = {m_spline->getInterpolation(), m_spline->getExtrapolationBefore(),
                        m_spline->getExtrapolationAfter(), m_spline->getNumKeys()};
-  hash(h, modes, sizeof(modes));
+  fnv1a(h, modes, sizeof(modes));
   for (int i = 0; i < m_spline->getNumKeys(); ++i) {
     const Key& key = (*m_spline)[i];
     const float fields[] = {key.time, key.value, key.tangentIN, key.tangentOUT};
-    hash(h, fields, sizeof(fields));
+    fnv1a(h, fields, sizeof(fields));
   }
   return h;
 }

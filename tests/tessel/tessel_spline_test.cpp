@@ -210,6 +210,31 @@ TEST_F(SplineTest, TheLayoutBuildsAnOwnedCurveFromItsItems) {
   EXPECT_STREQ(Spline::getSplineTypeName(-1), "unknown");
 }
 
+TEST_F(SplineTest, TheShippedStyleColoursTheEditor) {
+  kindra_test::ScratchDir own{"tessel_spline_shipped"};
+  ASSERT_TRUE(kindra_test::writeFile(own.file("layout.xml"), R"(<tessel><workspace style="style.xml"><child>
+      <spline id="shipped"><area x="0" y="0" width="100" height="50"/></spline></child></workspace></tessel>)"));
+  zelkor::am::ArchiveManager shipped;
+  ASSERT_GE(shipped.addArchive(own.path() + "/"), 0);
+  ASSERT_GE(shipped.addArchive(kindra_test::sourceDir() + "/data/"), 0);
+  device->setArchive(&shipped);
+  {
+    Tessel editor(device.get());
+    kindra_test::StdoutCapture quiet;
+    editor.load("layout.xml");
+    const std::string output = quiet.finish();
+    EXPECT_EQ(output.find("Style not found"), std::string::npos);
+    const Control* made = editor.findControl("shipped");
+    ASSERT_NE(made, nullptr);
+    const colorInfo& back = made->mStyle.mBack;
+    // not the toolkit's default green gradient; the plugin's name has an ink
+    EXPECT_LT(back.mColor2.y, 0.5f);
+    EXPECT_GT(back.mBorder1.w, 0.0f);
+    EXPECT_GT(back.mHighlight1.w, 0.0f);
+  }
+  device->setArchive(&archive);
+}
+
 TEST_F(SplineTest, AnAttachedCurveIsEditedInPlaceAndKeptByStyleLoads) {
   Curve own(Curve::SMOOTH, true);
   own.addKey(Key(0.5f, 0.25f));
