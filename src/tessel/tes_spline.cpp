@@ -156,25 +156,18 @@ void Spline::setSpline(Curve* spline, bool own) {
   mDirty = true;
 }
 
-void Spline::setTimeInterval(float start, float end) {
-  if (!(std::isfinite(start) && std::isfinite(end) && end > start)) {
-    ZLK_LOG("warning", "app", "Spline '%s': time window [%g, %g] refused", mId.c_str(), static_cast<double>(start),
-            static_cast<double>(end));
-    return;
-  }
-  mStartTime = start;
-  mEndTime = end;
-  mDirty = true;
-}
+void Spline::setTimeInterval(float start, float end) { setWindow(mStartTime, mEndTime, start, end, "time"); }
 
-void Spline::setValueInterval(float min, float max) {
-  if (!(std::isfinite(min) && std::isfinite(max) && max > min)) {
-    ZLK_LOG("warning", "app", "Spline '%s': value window [%g, %g] refused", mId.c_str(), static_cast<double>(min),
-            static_cast<double>(max));
+void Spline::setValueInterval(float min, float max) { setWindow(mMinValue, mMaxValue, min, max, "value"); }
+
+void Spline::setWindow(float& low, float& high, float newLow, float newHigh, const char* what) {
+  if (!(std::isfinite(newLow) && std::isfinite(newHigh) && newHigh > newLow)) {
+    ZLK_LOG("warning", "app", "Spline '%s': %s window [%g, %g] refused", mId.c_str(), what,
+            static_cast<double>(newLow), static_cast<double>(newHigh));
     return;
   }
-  mMinValue = min;
-  mMaxValue = max;
+  low = newLow;
+  high = newHigh;
   mDirty = true;
 }
 

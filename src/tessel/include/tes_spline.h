@@ -91,6 +91,9 @@ class Spline : public Control {
   Context* mContext_Type;  // the main menu's "type" sub-menu
 
  private:
+  // Stores a window [newLow, newHigh] into low and high unless it is empty,
+  // reversed or not finite; `what` names it in the warning.
+  void setWindow(float& low, float& high, float newLow, float newHigh, const char* what);
   // The first key whose drawn square, grown by a pixel, holds the position.
   int findKey(const mathbase::Vector2f& world);
   void dragTo(const mathbase::Vector2f& world);
