@@ -71,6 +71,8 @@ const char* const kStyle = R"(<tessel>
     <color name="back.border" first="6a7484" second="383e4a"/>
     <color name="back.highlight" first="3d6fb6" second="2f5a96"/>
     <color name="text.color" first="e2e6ee" second="e2e6ee"/>
+    <color name="text.highlight" first="ffffff" second="ffffff"/>
+    <color name="text.inactive" first="7a8090" second="7a8090"/>
   </context>
 </tessel>)";
 
