@@ -254,6 +254,7 @@ int Spline::insertKey(const Key& key) {
   if (!m_spline || !std::isfinite(key.time) || !std::isfinite(key.value)) return -1;
   const int index = m_spline->addKey(key);
   if (index >= 0 && mSelection >= index) ++mSelection;
+  if (index >= 0 && mClicked >= index) ++mClicked;  // Insert while dragging
   mMouseOverIndex = -1;
   mDirty = true;
   return index;

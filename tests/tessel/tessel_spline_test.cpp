@@ -368,6 +368,21 @@ TEST_F(SplineTest, DraggingPastANeighbourResortsAndKeepsTheKeySelected) {
   // a plain click off any key drops the selection
   click(px(0.3f, -0.8f));
   EXPECT_EQ(spline->getSelection(), -1);
+
+  // Insert while dragging the last key, here beyond 1.0: the new key at 1.0
+  // goes before it, and the drag stays on its key
+  spline->setTimeInterval(0.0f, 2.0f);
+  setKeys({Key(0.5f, 0.0f), Key(1.5f, 0.5f)});
+  press(spline->getWorldSpace(Vector2f(1.5f, 0.5f)));
+  ASSERT_EQ(spline->getClicked(), 1);
+  kindra_test::keyTap(GLFW_KEY_INSERT);
+  ASSERT_EQ(curve->getNumKeys(), 3);
+  EXPECT_FLOAT_EQ((*curve)[1].time, 1.0f);
+  EXPECT_EQ(spline->getClicked(), 2);
+  move(spline->getWorldSpace(Vector2f(1.75f, 0.5f)));
+  release();
+  EXPECT_FLOAT_EQ((*curve)[1].time, 1.0f);
+  EXPECT_FLOAT_EQ((*curve)[2].time, 1.75f);
 }
 
 TEST_F(SplineTest, ArrowsSelectAndInsertAndDeleteEditKeys) {

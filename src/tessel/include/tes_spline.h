@@ -100,7 +100,7 @@ class Spline : public Control {
   int handleKey(display::Key key);
   int handleWheel(const Event& event);
   void handleContext(const std::string& action);
-  // Adds a key and keeps the selection on the key it was on.
+  // Adds a key and keeps the selection and the drag on the keys they were on.
   int insertKey(const Key& key);
   // Removes a key; the selection stays on its key or, when that one went,
   // is cleared.
