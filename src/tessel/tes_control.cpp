@@ -508,6 +508,7 @@ int Control::handleEvent(Event& event) {
   event.mousePos = parentPos - mArea.mMin - mOffset;
 
   if (event.type == "mousedown") {
+    mControlClicked = nullptr;
     for (size_t i = mChild.size(); i-- > 0;) {
       Control* child = mChild[i];
       if (!child->getVisible()) continue;
@@ -518,8 +519,13 @@ int Control::handleEvent(Event& event) {
     }
   }
 
+  // The child a button went down on keeps the mouse until the release, so
+  // that a drag goes on (and ends) wherever the mouse goes.
   Control* target = nullptr;
-  if (mArea.isInside(parentPos)) {
+  if ((event.type == "mousemove" || event.type == "mouseup") && mControlClicked && mControlClicked->getVisible()) {
+    target = mControlClicked;
+  }
+  if (!target && mArea.isInside(parentPos)) {
     for (size_t i = mChild.size(); i-- > 0;) {
       if (mChild[i]->getVisible() && mChild[i]->getArea().isInside(event.mousePos)) {
         target = mChild[i];
@@ -535,7 +541,22 @@ int Control::handleEvent(Event& event) {
       }
     }
   }
+  if (event.type == "mousedown") mControlClicked = target;
+  if (event.type == "mouseup") mControlClicked = nullptr;
   return target ? target->handleEvent(event) : 0;
+}
+
+bool Control::hasFocus() {
+  for (Control* c = this; c->mParent; c = c->mParent) {
+    if (c->mParent->mFocus != c) return false;
+  }
+  return true;
+}
+
+void Control::releaseCapture() {
+  Control* clicked = mControlClicked;
+  mControlClicked = nullptr;
+  if (clicked) clicked->releaseCapture();
 }
 
 Render* Control::getRender() {

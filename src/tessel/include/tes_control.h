@@ -128,6 +128,12 @@ class Control {
   virtual void childRemoved(uint32_t index);
 
   bool getMouseOver() const { return mMouseOver; }
+  // Whether the event's mouse position lies on this control's world area.
+  bool isMouseInside(const Event& event) { return getAreaWorld().isInside(event.mousePosWorld); }
+  // Whether the focus chain from the root leads to this control (it gets the keys).
+  bool hasFocus();
+  // Ends a press: no child keeps the mouse any longer, here and below.
+  void releaseCapture();
   const style& getStyleColors() const { return mStyle; }
   style& getStyleColors() { return mStyle; }
 
