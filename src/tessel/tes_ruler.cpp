@@ -41,7 +41,9 @@ Ruler::Ruler()
       mHeight(25.0f),
       mX(5.0f),
       mShadowX(-1.0f),
-      mShadowX2(-1.0f) {
+      mShadowX2(-1.0f),
+      mMouseWorldX(0.0f),
+      mMouseSeen(false) {
   mType = "ruler";
   Frame* frame = new Frame;
   Frame::addControl(frame, -1);
@@ -71,8 +73,17 @@ void Ruler::setArea() {
 
 int Ruler::handleEvent(Event& event) {
   const int used = InnerContent<Frame>::handleEvent(event);
-  if (event.type == "mousemove") mX = event.mousePosWorld.x - getAreaWorld().mMin.x;
+  if (event.type == "mousemove") {
+    mMouseWorldX = event.mousePosWorld.x;
+    mMouseSeen = true;
+    mX = mMouseWorldX - getAreaWorld().mMin.x;
+  }
   return used;
+}
+
+float Ruler::getMouseX() {
+  if (mMouseSeen) mX = mMouseWorldX - getAreaWorld().mMin.x;
+  return mX;
 }
 
 float Ruler::labelAlpha(float x) const {
@@ -87,6 +98,7 @@ std::string Ruler::labelText(float x) const {
 }
 
 void Ruler::draw(Area area, Area base, Area clip) {
+  getMouseX();
   Render* render = getRender();
   if (render) {
     render->setColor(mStyle.mBack.mColor1, mStyle.mBack.mColor2);

@@ -71,15 +71,19 @@ void Stat::evaluate() {
   mValueMaxWannabe = std::max(mValueMaxWannabe, mValue[0]);
   mCurrentValue = 0.0f;
   mCurrentIndex = 0.0f;
-  // whole intervals: after a pause the next sample is again one interval's
-  // average, not one value each until the start time has caught up
-  const double behind = std::floor((static_cast<double>(now) - mStartTime) / mInterval);
-  mStartTime = static_cast<float>(mStartTime + std::max(1.0, behind) * mInterval);
+  // on to the interval that holds the present: after a pause the next
+  // sample is again one interval's average, not one value each until the
+  // start time has caught up
+  double start = mStartTime;
+  start += std::max(1.0, std::floor((static_cast<double>(now) - start) / mInterval)) * mInterval;
+  if (now >= start + mInterval) start += mInterval;  // rounding
+  mStartTime = static_cast<float>(start);
   followMax();
 }
 
 int Stat::handleEvent(Event& event) {
   const int used = Control::handleEvent(event);
+  if (event.type == "reset") mCurrent = -1.0f;  // the mouse went elsewhere
   if (event.type == "mousemove") {
     const Area world = getAreaWorld();
     if (world.isInside(event.mousePosWorld) && world.getHeight() > 0.0f) {

@@ -112,6 +112,7 @@ int TreeView::handleEventNode(Node* node, Event& event, int depth) {
       const float local = event.mousePosWorld.x - getAreaWorld().mMin.x;
       const float marker = static_cast<float>(depth) * kIndent;
       const bool onMarker = local >= marker && local < marker + kIndent;
+      // the marker folds at every click, the row at a double click
       if (!node->node.empty() && (onMarker || event.doubleClick)) {
         node->folded = !node->folded;
         clampScroll();

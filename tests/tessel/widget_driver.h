@@ -51,7 +51,9 @@ class ToolkitDriver {
     const float length = std::sqrt(d.x * d.x + d.y * d.y);
     const int steps = std::max(1, static_cast<int>(std::ceil(length / step)));
     for (int i = 1; i <= steps; ++i) {
-      const zelkor::mathbase::Vector2f p = from + d * (static_cast<float>(i) / static_cast<float>(steps));
+      // whole pixels on the way, as the window system reports them
+      zelkor::mathbase::Vector2f p = from + d * (static_cast<float>(i) / static_cast<float>(steps));
+      if (i < steps) p = zelkor::mathbase::Vector2f(std::round(p.x), std::round(p.y));
       move(p.x, p.y);
     }
   }

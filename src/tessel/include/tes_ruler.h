@@ -21,7 +21,8 @@ class Ruler : public InnerContent<Frame> {
   // The content frame fills the ruler below the tick band.
   void setArea() override;
   using Control::setArea;
-  // Base routing, then a move keeps the mouse's x.
+  // Base routing, then a move keeps the mouse's x (kept in world space, so
+  // that it stays under the mouse when the ruler scrolls).
   int handleEvent(Event& event) override;
   void draw(Area area, Area base, Area clip) override;
 
@@ -40,7 +41,8 @@ class Ruler : public InnerContent<Frame> {
   float getSubIntervals() const { return mSubIntervals; }
   float getBandHeight() const { return mHeight; }
   void setBandHeight(float height);
-  float getMouseX() const { return mX; }
+  // The mouse's x in the ruler, also after the ruler scrolled under it.
+  float getMouseX();
   float getShadow() const { return mShadowX; }
   float getShadow2() const { return mShadowX2; }
   // The opacity of the label at `x` (1 with the mouse away from the ruler).
@@ -56,6 +58,8 @@ class Ruler : public InnerContent<Frame> {
   float mX;             // the mouse's x inside the ruler
   float mShadowX;
   float mShadowX2;
+  float mMouseWorldX;  // where the mouse was last seen, in world space
+  bool mMouseSeen;
 
  protected:
   Control* content() override { return mFrame; }
