@@ -194,8 +194,10 @@ Control::Control()
 }
 
 Control::~Control() {
-  if (mParent) mParent->detachChild(this);
+  // the children first, while the branch still hangs in the tree: a menu one
+  // of them has open finds the workspace to close itself
   Control::deleteControls();
+  if (mParent) mParent->detachChild(this);
 }
 
 Control* Control::clone() const { return new Control; }
@@ -429,10 +431,8 @@ bool Control::detachChild(Control* child) {
 void Control::childRemoved(uint32_t) {}
 
 void Control::deleteControl(uint32_t index) {
-  Control* child = getOrder(index);
-  if (!child) return;
-  detachChild(child);
-  delete child;
+  // it leaves the lists as it goes (see the destructor)
+  delete getOrder(index);
 }
 
 void Control::deleteControls() {
@@ -441,10 +441,10 @@ void Control::deleteControls() {
   mChild.clear();
   mFocus = nullptr;
   mControlClicked = nullptr;
-  for (Control* child : children) {
-    child->mParent = nullptr;  // no call back into a list being emptied
-    delete child;
-  }
+  // The children keep their parent while they go (the lists are empty
+  // already, so nothing reaches back into them): a menu a child had open
+  // still finds the workspace to close itself.
+  for (Control* child : children) delete child;
 }
 
 Control* Control::findControl(const std::string& id) {

@@ -9,6 +9,7 @@
 
 #include "tes_button.h"
 #include "tes_checkbox.h"
+#include "tes_container.h"
 #include "tes_dropdown.h"
 #include "tes_knob.h"
 #include "tes_label.h"
@@ -441,6 +442,20 @@ TEST_F(WidgetTest, DropdownPicksAnOptionFromItsMenu) {
   EXPECT_FALSE(d->setSelectedIndex(3));
   d->setOption("box", 0);
   EXPECT_EQ(d->getSelectedValue(), "box");
+  // an open menu closes when its owner goes with a whole branch of the tree
+  Container* branch = new Container;
+  branch->setArea(Area(0, 0, 200, 50));
+  workspace()->addControl(branch, -1);
+  Dropdown* inner = new Dropdown;
+  inner->setArea(Area(0, 0, 100, 20));
+  inner->addOption("a", "A");
+  branch->addControl(inner, -1);
+  mouse.click(50, 10);
+  ASSERT_TRUE(inner->isOpen());
+  workspace()->deleteControl(workspace()->getChildCount() - 1);
+  EXPECT_EQ(workspace()->getContext(), nullptr);
+  mouse.click(50, 10);  // nothing left to reach
+
   d->deleteOptions();
   EXPECT_EQ(d->getSelectedIndex(), -1);
   EXPECT_EQ(d->getSelectedValue(), "");

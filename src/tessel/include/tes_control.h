@@ -42,7 +42,8 @@ struct style {
 class Control {
  public:
   Control();
-  // Deletes the children; leaves the parent's lists when still in them.
+  // Deletes the children (while still in the tree), then leaves the
+  // parent's lists when still in them.
   virtual ~Control();
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
