@@ -80,12 +80,7 @@ void Knob::draw(Area area, Area base, Area clip) {
     const Vector2f centre(std::floor(area.getCenter().x) + 0.5f, std::floor(area.getCenter().y) + 0.5f);
     const Area disc(centre - Vector2f(side, side) * 0.5f, centre + Vector2f(side, side) * 0.5f);
     const PaintState state = mInactive ? PAINT_INACTIVE : mClicked ? PAINT_PUSHED : mMouseOver ? PAINT_HIGHLIGHT : PAINT_NORMAL;
-    render->setColor(mStyle.mBack.mBorder1);
-    render->drawCircle(disc);
-    Area inner = disc;
-    inner.expand(-1.5f);
-    render->setColor(firstColor(mStyle.mBack, state));
-    render->drawCircle(inner);
+    drawDisc(*render, mStyle.mBack, disc, state, 1.5f);
     // the pointer, from the centre towards the value's angle (0 at lower left)
     const float angle = -0.75f * kPi + kSweep * getValue(false);
     const Vector2f tip = centre + Vector2f(std::sin(angle), -std::cos(angle)) * (side * 0.5f - 2.0f);

@@ -55,6 +55,15 @@ void drawPlate(Render& render, const colorInfo& colors, const Area& area, PaintS
   render.drawBorder(area);
 }
 
+void drawDisc(Render& render, const colorInfo& colors, const Area& area, PaintState state, float rim) {
+  render.setColor(colors.mBorder1);
+  render.drawCircle(area);
+  Area inner = area;
+  inner.expand(-rim);
+  render.setColor(firstColor(colors, state));
+  render.drawCircle(inner);
+}
+
 void drawTextCentred(Render& render, const Area& area, float x, const std::string& text, int align) {
   const float top = std::floor(area.getCenter().y - render.getFontHeight() / 2.0f);
   render.setAlign(align);

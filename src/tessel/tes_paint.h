@@ -20,6 +20,9 @@ const mathbase::Vector4f& secondColor(const colorInfo& colors, PaintState state)
 void setColors(Render& render, const colorInfo& colors, PaintState state);
 // A gradient box in the state's colours inside a border in the border colours.
 void drawPlate(Render& render, const colorInfo& colors, const Area& area, PaintState state, int mode = 0);
+// A filled disc in the state's first colour inside a rim `rim` pixels wide
+// in the first border colour.
+void drawDisc(Render& render, const colorInfo& colors, const Area& area, PaintState state, float rim);
 // One line of text, vertically centred in `area`, at x (anchor as aligned).
 void drawTextCentred(Render& render, const Area& area, float x, const std::string& text, int align);
 // The height of a row of text with a little air.

@@ -154,12 +154,7 @@ void RadioButton::draw(Area area, Area base, Area clip) {
           render->drawBox(tick);
         }
       } else {
-        render->setColor(mStyle.mBack.mBorder1);
-        render->drawCircle(mark);
-        Area inside = mark;
-        inside.expand(-1.0f);
-        render->setColor(firstColor(mStyle.mBack, state));
-        render->drawCircle(inside);
+        drawDisc(*render, mStyle.mBack, mark, state, 1.0f);
         if (mOption[i].on) {
           Area dot = mark;
           dot.expand(-side / 2.0f + 2.5f);

@@ -32,24 +32,8 @@ using zelkor::mathbase::Vector2f;
 using zelkor::mathbase::Vector4f;
 using namespace zelkor::tessel;
 namespace dis = zelkor::display;
-using kindra_test::ActionLog;
 
-class FrameWidgetTest : public kindra_test::TesselTest {
- protected:
-  template <class T>
-  T* get(const std::string& id) {
-    T* control = dynamic_cast<T*>(find(id));
-    EXPECT_NE(control, nullptr) << id;
-    return control;
-  }
-  std::string load(const std::string& children) {
-    const std::string out = loadLayout(children);
-    workspace()->setCallback(&log);
-    return out;
-  }
-  kindra_test::ToolkitDriver mouse{tessel};
-  ActionLog log;
-};
+using FrameWidgetTest = kindra_test::WidgetTest;
 
 // ------------------------------------------------------------ ruler
 

@@ -25,24 +25,9 @@ namespace {
 using zelkor::mathbase::Vector2f;
 using namespace zelkor::tessel;
 namespace dis = zelkor::display;
-using kindra_test::ActionLog;
 using kindra_test::StdoutCapture;
 
-class WidgetTest : public kindra_test::TesselTest {
- protected:
-  template <class T>
-  T* get(const std::string& id) {
-    T* control = dynamic_cast<T*>(find(id));
-    EXPECT_NE(control, nullptr) << id;
-    return control;
-  }
-  void load(const std::string& children) {
-    loadLayout(children);
-    workspace()->setCallback(&log);
-  }
-  kindra_test::ToolkitDriver mouse{tessel};
-  ActionLog log;
-};
+using kindra_test::WidgetTest;
 
 // ------------------------------------------------------------ eased values
 

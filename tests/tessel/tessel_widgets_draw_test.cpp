@@ -16,6 +16,7 @@
 #include "am_image.h"
 #include "dis_display_glfw.h"
 #include "dis_glinclude.h"
+#include "frame_reader.h"
 #include "glfw_inject.h"
 #include "tes_box.h"
 #include "tes_boxview.h"
@@ -43,18 +44,7 @@ using zelkor::mathbase::Vector4f;
 using namespace zelkor::tessel;
 namespace dis = zelkor::display;
 
-struct Rgb {
-  int r, g, b;
-};
-
-class Clearer : public dis::Listener {
- public:
-  void onDraw() override {
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0.05f, 0.08f, 0.12f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-  }
-};
+using kindra_test::Rgb;
 
 const char* const kStyle = R"(<tessel>
   <frame>
@@ -315,32 +305,12 @@ class WidgetDrawTest : public testing::Test {
     ASSERT_TRUE(archive.writeImage("picture.png", picture));
   }
 
-  void frame() {
-    ASSERT_TRUE(device->update());
-    shot.assign(static_cast<size_t>(kWidth) * kHeight * 4, 0);
-    device->getScreenShotBGRA(shot.data());
-  }
-  Rgb at(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * kWidth + x) * 4;
-    return {shot[i + 2], shot[i + 1], shot[i]};
-  }
+  void frame() { reader.read(*device); }
+  Rgb at(int x, int y) const { return reader.at(x, y); }
   void expectPixel(int x, int y, int r, int g, int b, int tolerance = 6) const {
-    const Rgb p = at(x, y);
-    EXPECT_TRUE(std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance)
-        << "at (" << x << ", " << y << "): " << p.r << " " << p.g << " " << p.b << ", expected " << r << " " << g
-        << " " << b;
+    EXPECT_TRUE(reader.pixelIs(x, y, r, g, b, tolerance));
   }
-  // Pixels in a box brighter than `level` in every channel (text, marks).
-  int brightIn(const Area& a, int level = 150) const {
-    int n = 0;
-    for (int y = static_cast<int>(a.mMin.y); y < static_cast<int>(a.mMax.y); ++y) {
-      for (int x = static_cast<int>(a.mMin.x); x < static_cast<int>(a.mMax.x); ++x) {
-        const Rgb p = at(x, y);
-        n += p.r > level && p.g > level && p.b > level;
-      }
-    }
-    return n;
-  }
+  int brightIn(const Area& a, int level = 150) const { return reader.brightIn(a, level); }
   void keepPicture(const std::string& name) {
     zelkor::am::Image image(new zelkor::am::ImageObject(kWidth, kHeight));
     device->getScreenShot(image);
@@ -360,9 +330,9 @@ class WidgetDrawTest : public testing::Test {
   kindra_test::ScratchDir dir{"tessel_widgets_draw"};
   zelkor::am::ArchiveManager archive;
   std::unique_ptr<dis::DisplayGLFW> device;
-  Clearer clearer;
+  kindra_test::Clearer clearer{0.05f, 0.08f, 0.12f};
   std::unique_ptr<Tessel> tessel;
-  std::vector<uint8_t> shot;
+  kindra_test::FrameReader reader;
   std::string loadLog;
 };
 

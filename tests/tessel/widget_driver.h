@@ -17,6 +17,7 @@
 #include "tes_callback.h"
 #include "tes_control.h"
 #include "tessel.h"
+#include "tessel_test_util.h"
 
 namespace zelkor {
 namespace mathbase {
@@ -154,6 +155,26 @@ class ActionLog : public zelkor::tessel::Callback {
   std::vector<zelkor::tessel::Control*> controls;
   std::vector<zelkor::tessel::Action> actions;
   std::vector<std::string> contexts;
+};
+
+// A toolkit on a window-less display with a driver for its input and a log
+// of what the workspace hears.
+class WidgetTest : public TesselTest {
+ protected:
+  template <class T>
+  T* get(const std::string& id) {
+    T* control = dynamic_cast<T*>(find(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+  // Loads the children into the workspace and listens to it; returns the log.
+  std::string load(const std::string& children) {
+    const std::string out = loadLayout(children);
+    workspace()->setCallback(&log);
+    return out;
+  }
+  ToolkitDriver mouse{tessel};
+  ActionLog log;
 };
 
 }  // namespace kindra_test
