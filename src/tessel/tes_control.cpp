@@ -553,6 +553,13 @@ bool Control::hasFocus() {
   return true;
 }
 
+bool Control::isShown() {
+  for (Control* c = this; c; c = c->mParent) {
+    if (!c->mVisible) return false;
+  }
+  return true;
+}
+
 void Control::releaseCapture() {
   Control* clicked = mControlClicked;
   mControlClicked = nullptr;

@@ -239,8 +239,9 @@ int TextInput::handleEvent(Event& event) {
     return 1;
   }
   if (mInactive) return used;
-  // keys count only when the field has the keyboard, not when they pass by
-  if (event.isKeyEvent() && !hasFocus()) return used;
+  // keys count only when the field has the keyboard, not when they pass by,
+  // and not while it is hidden (a closed window keeps its focus chain)
+  if (event.isKeyEvent() && (!hasFocus() || !isShown())) return used;
   if (event.type == "mousedown" && event.button == dis::MOUSE_LEFT && isMouseInside(event)) {
     if (event.doubleClick) {
       select(0, static_cast<int>(mText.size()));

@@ -332,6 +332,14 @@ TEST_F(WidgetTest, AFocusedTextFieldKeepsTheKeysOfCharacters) {
   EXPECT_EQ(mouse.keyDown(dis::KEY_q), dis::Listener::WHATEVER);
   mouse.type("w");
   EXPECT_EQ(a->getText(), "q");
+  // nor does a field that was hidden while it had the keyboard
+  mouse.click(50, 20);
+  find("f")->setVisible(false);
+  a->setVisible(false);
+  EXPECT_EQ(mouse.keyDown(dis::KEY_q), dis::Listener::WHATEVER);
+  EXPECT_EQ(mouse.type("r"), dis::Listener::WHATEVER);
+  EXPECT_EQ(a->getText(), "q");
+  a->setVisible(true);
   // an inactive field takes nothing
   a->setInactive(true);
   mouse.click(50, 20);

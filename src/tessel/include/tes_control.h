@@ -133,6 +133,8 @@ class Control {
   bool isMouseInside(const Event& event) { return getAreaWorld().isInside(event.mousePosWorld); }
   // Whether the focus chain from the root leads to this control (it gets the keys).
   bool hasFocus();
+  // Whether this control and every ancestor are visible.
+  bool isShown();
   // Ends a press: no child keeps the mouse any longer, here and below.
   void releaseCapture();
   const style& getStyleColors() const { return mStyle; }
