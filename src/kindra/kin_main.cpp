@@ -13,6 +13,7 @@
 #include "dis_glinclude.h"
 #include "dis_resource.h"
 #include "tes_layoutstack.h"
+#include "tes_workspace.h"
 #include "xml_parser.h"
 #include "zlk_system.h"
 
@@ -473,6 +474,9 @@ void Kindra::showEffectsInEditor() {
     effect->setupControl();
     effects->recalculate(true);
   }
+  // Adding focuses each control in turn; the keys stay the demo's until the
+  // user clicks into the editor (a focused curve editor takes the arrows).
+  mEditor->getWorkspace()->clearFocus();
 }
 
 void Kindra::readClock() {
