@@ -41,10 +41,28 @@ float readNumber(const xml::XmlTag& tag, const char* name, const std::string& fi
   return 0.0f;
 }
 
-// Copies an element and everything below it after the iterator's current child.
+// Copies an element and everything below it after the iterator's current
+// child, except text, which has no place in a script (and would not be
+// written back as it was read).
 void copyElement(const xml::XmlNode& from, xml::Iterator& into) {
   xml::Iterator copy = into.addChild(from.getTag());
-  for (int i = 0; i < from.getNumChildren(); ++i) copyElement(*from.getChildren(i), copy);
+  for (int i = 0; i < from.getNumChildren(); ++i) {
+    if (from.getChildren(i)->getTag().getType() != xml::XmlTag::TEXT) copyElement(*from.getChildren(i), copy);
+  }
+  // an element left empty is written as one, as the reader gives it
+  if (copy.getContext()->getNumChildren() == 0) copy.getRoot().setClosed(true);
+}
+
+// Whether the element can be written so that it reads back the same: a value
+// with a double quote (read from single quotes) cannot.
+bool writesBack(const xml::XmlNode& node) {
+  for (const xml::XmlTag::Argument& a : node.getTag().getArg()) {
+    if (a.value.find('"') != std::string::npos) return false;
+  }
+  for (int i = 0; i < node.getNumChildren(); ++i) {
+    if (!writesBack(*node.getChildren(i))) return false;
+  }
+  return true;
 }
 
 // Makes every directory of the path up to its last separator.
@@ -226,6 +244,12 @@ bool Effect::applyScript(const xml::XmlParser& script) {
     const bool known = std::any_of(mPlugin.begin(), mPlugin.end(),
                                    [&](const PluginBase* plugin) { return plugin->mName == name; });
     if (known) continue;
+    const xml::XmlNode& node = *element.createIterator().getContext();
+    if (!writesBack(node)) {
+      ZLK_LOG("warning", "app", "%s: The element of plugin '%s', which effect '%s' does not have, cannot be written back "
+              "as it is; it is dropped at the next save", mFilename.c_str(), name.c_str(), mName.c_str());
+      continue;
+    }
     if (!mKept) {
       mKept.reset(new xml::XmlParser);
       mKept->createIterator().setRoot(xml::XmlTag("kept"));
@@ -233,7 +257,7 @@ bool Effect::applyScript(const xml::XmlParser& script) {
     xml::Iterator into = mKept->createIterator();
     while (++into) {
     }
-    copyElement(*element.createIterator().getContext(), into);
+    copyElement(node, into);
     ZLK_LOG("log", "app", "%s: No plugin of effect '%s' is named '%s'; its element is kept as it is",
             mFilename.c_str(), mName.c_str(), name.c_str());
   }

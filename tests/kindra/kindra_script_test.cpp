@@ -166,15 +166,6 @@ TEST_F(ScriptTest, ANewEffectKeepsItsDefaultsAndSavingCreatesTheScriptDirectory)
   EXPECT_TRUE(contains(log, "[log][kindra::Effect::save], effect::save: filename: script/Scripted.S.xml")) << log;
 }
 
-TEST_F(ScriptTest, TheScriptIsNamedAfterTypeAndInstance) {
-  writeScript(kLockedScript, "Other");
-  std::unique_ptr<Scripted> effect = loaded("S");
-  EXPECT_FALSE(effect->getLocked()) << "another instance's script is not read";
-  effect = loaded("Other");
-  EXPECT_TRUE(effect->getLocked());
-  EXPECT_EQ(effect->mFilename, "script/Scripted.Other.xml");
-}
-
 TEST_F(ScriptTest, AnEffectThatWasNeverLoadedWritesNothing) {
   // a run that ended before the scripts were read must not replace them with defaults
   writeScript(kFullScript);
@@ -220,6 +211,21 @@ TEST_F(ScriptTest, OfTwoElementsWithOneNameTheLaterOneWins) {
   EXPECT_EQ(speed[0].value, 2.0f);
   EXPECT_EQ(speed.getInterpolation(), Curve::SMOOTH);
   EXPECT_TRUE(contains(log, "script/Scripted.S.xml: 2 plugin elements are named 'speed'; the last one is used")) << log;
+}
+
+TEST_F(ScriptTest, KeptElementsAreWrittenSoThatTheyReadBackTheSame) {
+  // text has no place in a script; a value with a double quote cannot be written back
+  writeScript(
+      "<effect>\n\t<plugin name=\"old\">stray text<key time=\"1\"/></plugin>\n"
+      "\t<plugin name=\"words\">only text</plugin>\n\t<plugin name='quoted' note='say \"hi\"'/>\n</effect>\n");
+  std::unique_ptr<Scripted> effect = loaded();
+  EXPECT_TRUE(contains(log, "The element of plugin 'quoted', which effect 'S' does not have, cannot be written back")) << log;
+  save(*effect);
+  const std::string first = readScript();
+  EXPECT_TRUE(contains(first, "\t<plugin name=\"old\">\n\t\t<key time=\"1\"/>\n\t</plugin>\n\t<plugin name=\"words\"/>\n</effect>"))
+      << first;
+  save(*loaded());
+  EXPECT_EQ(readScript(), first);
 }
 
 TEST_F(ScriptTest, NumbersThatAreNoNumbersReadAsZero) {
@@ -394,20 +400,6 @@ TEST_F(SplinePluginTest, ALoadedSmoothCurveHasTheTangentsOfItsLoadedModes) {
   for (float u = -0.5f; u <= 1.5f; u += 0.05f) {
     EXPECT_FLOAT_EQ(loadedEffect.level.mSpline.evaluate(u), made.evaluate(u)) << "at " << u;
   }
-}
-
-TEST_F(SplinePluginTest, SavingWritesTheModesAndThenTheKeys) {
-  zelkor::xml::XmlParser parser;
-  zelkor::xml::Iterator root = parser.createIterator();
-  root.setRoot(zelkor::xml::XmlTag("effect"));
-  root.addChild(zelkor::xml::XmlTag("plugin"));
-  effect.level.mSpline.setExtrapolationBefore(Curve::EXT_REPEAT_ADD);
-  effect.level.save(root);
-  std::string text;
-  parser.write(text, "\t");
-  EXPECT_EQ(text,
-            "<effect>\n\t<plugin>\n\t\t<attributes type=\"linear\" before=\"add\" after=\"constant\"/>\n"
-            "\t\t<key time=\"0\" value=\"0\"/>\n\t\t<key time=\"1\" value=\"1\"/>\n\t</plugin>\n</effect>\n");
 }
 
 TEST(PluginRegistration, AddPluginNamesThePluginAndKeepsTheOrder) {
