@@ -10,6 +10,7 @@
 #include "tes_frame.h"
 #include "tes_label.h"
 #include "tes_layoutstack.h"
+#include "tes_spline.h"
 #include "tes_workspace.h"
 
 namespace zelkor {
@@ -49,7 +50,9 @@ void ControlFactory::registerStandardTypes() {
   addControlType(new Label);
   addControlType(new LayoutStack);
   //   "menu", "menubar", "panel", "panelframe", "radiobutton", "ruler", "scrollbars",
-  //   "slider", "spline", "stat", "tabview", "tabcaption", "tabframe", "textinput",
+  //   "slider"
+  addControlType(new Spline);
+  //   "stat", "tabview", "tabcaption", "tabframe", "textinput",
   //   "treeview", "window", "windowframe"
   addControlType(new Workspace);
 }

@@ -64,7 +64,7 @@ TEST(ControlBasics, DefaultsAndFactoryOrder) {
   ControlFactory::registerStandardTypes();
   ControlFactory::registerStandardTypes();  // once per process
   const std::vector<std::string> expected = {"container", "context", "flow", "frame", "label", "layoutstack",
-                                             "workspace"};
+                                             "spline", "workspace"};
   std::vector<std::string> names = ControlFactory::getTypeNames();
   names.resize(std::min(names.size(), expected.size()));
   EXPECT_EQ(names, expected);
