@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kin_plugin_keys.h"
+#include "tes_colorchooser.h"
 #include "tes_render.h"
 #include "xml_iterator.h"
 #include "xml_iteratorconst.h"
@@ -128,6 +129,10 @@ void Color::openPicker(int index) {
     return;
   }
   mSelectedIndex = index;
+  // the picker starts from the key's colour
+  if (auto* chooser = dynamic_cast<tessel::ColorChooser*>(picker)) {
+    chooser->setColor(Vector4f(mR[index].value, mG[index].value, mB[index].value, 1.0f));
+  }
   picker->clearCallbacks();
   picker->setCallback(this);
   window->setVisible(true);
@@ -143,8 +148,12 @@ void Color::setSelectedColor(const Vector3f& color) {
 
 void Color::controlAction(tessel::Control* control, tessel::Action) {
   if (!control) return;
-  // The chooser's colour reaches the key through setSelectedColor.
-  if (control->getId() == "picker_ok") {
+  if (control->getId() == "picker") {
+    if (auto* chooser = dynamic_cast<tessel::ColorChooser*>(control)) {
+      const Vector4f colour = chooser->getColor();
+      setSelectedColor(Vector3f(colour.x, colour.y, colour.z));
+    }
+  } else if (control->getId() == "picker_ok") {
     mSelectedIndex = -1;
   }
 }

@@ -10,6 +10,7 @@
 #include "kin_plugin_color.h"
 #include "kin_plugin_trigger.h"
 #include "kindra_workdir.h"
+#include "tes_colorchooser.h"
 #include "tes_layoutstack.h"
 #include "tessel_test_util.h"
 #include "test_support.h"
@@ -252,6 +253,10 @@ class PluginEditorTest : public kindra_test::TesselTest {
     loadLayout(
         "<container id=\"body\"><area x=\"0\" y=\"50\" width=\"3000\" height=\"3000\"/><child>"
         "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
+        "</child></container>"
+        "<container id=\"picker_window\" visible=\"false\"><area x=\"400\" y=\"300\" width=\"200\" height=\"250\"/><child>"
+        "<colorchooser id=\"picker\"><area x=\"0\" y=\"0\" width=\"200\" height=\"200\"/></colorchooser>"
+        "<button id=\"picker_ok\"><area x=\"0\" y=\"210\" width=\"60\" height=\"20\"/></button>"
         "</child></container>");
     auto* stack = dynamic_cast<zelkor::tessel::LayoutStack*>(find("effects"));
     ASSERT_NE(stack, nullptr);
@@ -267,10 +272,11 @@ class PluginEditorTest : public kindra_test::TesselTest {
     pointer = position;
     tessel->onMouseMove(event);
   }
-  void button(bool down) {
+  void button(bool down, bool doubleClick = false) {
     zelkor::display::MouseButtonEvent event;
     event.mousePos = pointer;
     event.button = zelkor::display::MOUSE_LEFT;
+    event.doubleClick = doubleClick;
     if (down) {
       tessel->onMouseDown(event);
     } else {
@@ -310,6 +316,35 @@ TEST_F(PluginEditorTest, AColourKeyIsDraggedUnderTheBar) {
   EXPECT_FLOAT_EQ(tint.mR[0].time, 0.7f);
   EXPECT_FLOAT_EQ(tint.mR[1].time, 0.8f);
   EXPECT_FLOAT_EQ(tint.mB[1].value, 1.0f);
+}
+
+TEST_F(PluginEditorTest, ADoubleClickOnAColourKeyEditsItInThePicker) {
+  Color& tint = effect->tint;
+  tint.mR.addKey({0.2f, 1.0f});
+  tint.mG.addKey({0.2f, 0.0f});
+  tint.mB.addKey({0.2f, 0.0f});
+  auto* picker = dynamic_cast<zelkor::tessel::ColorChooser*>(find("picker"));
+  ASSERT_NE(picker, nullptr);
+  ASSERT_FALSE(find("picker_window")->getVisible());
+
+  const Area world = tint.getAreaWorld();
+  moveTo(Vector2f(world.mMin.x + 20.0f, world.mMin.y + world.getHeight() / 2.0f));
+  button(true, true);
+  button(false);
+  EXPECT_TRUE(find("picker_window")->getVisible());
+  EXPECT_EQ(tint.mSelectedIndex, 0);
+  expectColor(picker->getColor().getXYZ(), 1.0f, 0.0f, 0.0f);
+
+  // a pick reaches the key live, as the chooser reports it
+  picker->setColor(zelkor::mathbase::Vector4f(0.0f, 1.0f, 0.5f, 1.0f));
+  picker->controlAction(picker->getWheel(), zelkor::tessel::ACTION_COLOR);
+  expectColor(tint.get(2.0f), 0.0f, 1.0f, 0.5f);
+
+  find("picker_ok")->sendAction(zelkor::tessel::ACTION_BUTTON_PRESSED);
+  EXPECT_EQ(tint.mSelectedIndex, -1);
+  picker->setColor(zelkor::mathbase::Vector4f(1.0f, 1.0f, 1.0f, 1.0f));
+  picker->controlAction(picker->getWheel(), zelkor::tessel::ACTION_COLOR);
+  expectColor(tint.get(2.0f), 0.0f, 1.0f, 0.5f);  // closed: the key keeps its colour
 }
 
 TEST_F(PluginEditorTest, APulseDraggedMovesTheTrain) {
