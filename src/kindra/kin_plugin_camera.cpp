@@ -232,23 +232,11 @@ void Camera::draw(Area area, Area base, Area clip) {
     render->setColor(s.mBack.mBorder1, s.mBack.mBorder2);
     render->drawBorder(area);
     mCurHighlight = findCurrentKey();
-    const float width = area.getWidth();
-    const float centre = area.mMin.y + area.getHeight() / 2.0f;
-    const tessel::colorInfo& c = s.mCaption;
-    for (int i = 0; i < getNumKeys(); ++i) {
-      const float x = area.mMin.x + width * mSpline[0][i].time;
-      if (i == mHighlight) {
-        render->setColor(c.mPushed1, c.mPushed2);
-      } else if (i == mCurHighlight) {
-        render->setColor(c.mHighlight1, c.mHighlight2);
-      } else {
-        render->setColor(c.mColor1, c.mColor2);
-      }
-      render->drawCircle(Area(x - keyrow::kMarker, centre - keyrow::kMarker, x + keyrow::kMarker, centre + keyrow::kMarker));
-    }
-    render->setColor(s.mText.mColor1);
-    render->setAlign(tessel::Render::ALIGN_LEFT);
-    render->drawText(Vector2f(area.mMin.x + 2.0f, area.mMin.y + 6.0f - render->getFontHeight() / 2.0f), mName);
+    keyrow::drawMarkers(*render, s.mCaption, mSpline[0], area, [this](int i) {
+      if (i == mHighlight) return keyrow::MARKER_PUSHED;
+      return i == mCurHighlight ? keyrow::MARKER_HIGHLIGHT : keyrow::MARKER_PLAIN;
+    });
+    keyrow::drawName(*render, s, area, mName);
   }
   tessel::Control::draw(area, base, clip);
 }

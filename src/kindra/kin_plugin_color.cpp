@@ -225,24 +225,11 @@ void Color::draw(Area area, Area base, Area clip) {
     }
     render->setColor(s.mBack.mBorder1, s.mBack.mBorder2);
     render->drawBorder(area);
-    const float centre = area.mMin.y + area.getHeight() / 2.0f;
-    for (int i = 0; i < getNumKeys(); ++i) {
-      const float x = area.mMin.x + width * mR[i].time;
-      const tessel::colorInfo& c = s.mCaption;
-      if (i == mHighlight && mPushed) {
-        render->setColor(c.mPushed1, c.mPushed2);
-      } else if (i == mHighlight) {
-        render->setColor(c.mHighlight1, c.mHighlight2);
-      } else if (i == mSelectedIndex) {
-        render->setColor(c.mPushed1, c.mPushed2);
-      } else {
-        render->setColor(c.mColor1, c.mColor2);
-      }
-      render->drawCircle(Area(x - keyrow::kMarker, centre - keyrow::kMarker, x + keyrow::kMarker, centre + keyrow::kMarker));
-    }
-    render->setColor(s.mText.mColor1);
-    render->setAlign(tessel::Render::ALIGN_LEFT);
-    render->drawText(Vector2f(area.mMin.x + 2.0f, area.mMin.y + 6.0f - render->getFontHeight() / 2.0f), mName);
+    keyrow::drawMarkers(*render, s.mCaption, mR, area, [this](int i) {
+      if (i == mHighlight) return mPushed ? keyrow::MARKER_PUSHED : keyrow::MARKER_HIGHLIGHT;
+      return i == mSelectedIndex ? keyrow::MARKER_PUSHED : keyrow::MARKER_PLAIN;
+    });
+    keyrow::drawName(*render, s, area, mName);
   }
   tessel::Control::draw(area, base, clip);
 }

@@ -4,9 +4,12 @@
 // the editor and dragged together.
 
 #include <cmath>
+#include <string>
 
 #include "mb_splinebase.h"
 #include "mb_vector2.h"
+#include "tes_control.h"
+#include "tes_render.h"
 
 namespace zelkor {
 namespace kindra {
@@ -61,6 +64,37 @@ inline void removeKey(Curve* const* curves, int count, int index) {
 
 // A number of the script; what is no finite number reads as 0.
 inline float finiteOrZero(float value) { return std::isfinite(value) ? value : 0.0f; }
+
+enum MarkerState { MARKER_PLAIN, MARKER_HIGHLIGHT, MARKER_PUSHED };
+
+// One circle per key across the middle of `area`, in the caption colours of
+// the state `stateOf(index)` gives.
+template <typename StateOf>
+void drawMarkers(tessel::Render& render, const tessel::colorInfo& c, const Curve& curve, const tessel::Area& area,
+                 StateOf stateOf) {
+  const float centre = area.mMin.y + area.getHeight() / 2.0f;
+  for (int i = 0; i < curve.getNumKeys(); ++i) {
+    const float x = area.mMin.x + area.getWidth() * curve[i].time;
+    switch (stateOf(i)) {
+      case MARKER_PUSHED:
+        render.setColor(c.mPushed1, c.mPushed2);
+        break;
+      case MARKER_HIGHLIGHT:
+        render.setColor(c.mHighlight1, c.mHighlight2);
+        break;
+      default:
+        render.setColor(c.mColor1, c.mColor2);
+    }
+    render.drawCircle(tessel::Area(x - kMarker, centre - kMarker, x + kMarker, centre + kMarker));
+  }
+}
+
+// The plugin's name at the editor's top left.
+inline void drawName(tessel::Render& render, const tessel::style& s, const tessel::Area& area, const std::string& name) {
+  render.setColor(s.mText.mColor1);
+  render.setAlign(tessel::Render::ALIGN_LEFT);
+  render.drawText(mathbase::Vector2f(area.mMin.x + 2.0f, area.mMin.y + 6.0f - render.getFontHeight() / 2.0f), name);
+}
 
 }  // namespace keyrow
 }  // namespace kindra

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "kin_plugin_keys.h"
 #include "tes_render.h"
 #include "xml_iterator.h"
 #include "xml_iteratorconst.h"
@@ -182,9 +183,7 @@ void Trigger::draw(Area area, Area base, Area clip) {
     render->drawBox(area);
     render->setColor(s.mBack.mBorder1, s.mBack.mBorder2);
     render->drawBorder(area);
-    render->setColor(s.mText.mColor1);
-    render->setAlign(tessel::Render::ALIGN_LEFT);
-    render->drawText(Vector2f(area.mMin.x + 2.0f, area.mMin.y + 6.0f - render->getFontHeight() / 2.0f), mName);
+    keyrow::drawName(*render, s, area, mName);
     if (!mAction.empty()) {
       const ActionData& a = *mAction.front();
       const float delay = std::max(a.mDelay, kMinDelay);
