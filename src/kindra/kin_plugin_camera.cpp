@@ -208,7 +208,7 @@ int Camera::handleEvent(tessel::Event& event) {
     }
   } else if (event.type == "mouseup") {
     if (mPushed) {
-      for (Curve* curve : mCurve) curve->updateTangents();
+      keyrow::settle(mCurve, eUsed);
     }
     mPushed = false;
   } else if (event.type == "context" && mHighlight != -1) {

@@ -194,7 +194,7 @@ int Color::handleEvent(tessel::Event& event) {
     }
   } else if (event.type == "mouseup") {
     if (mPushed) {
-      for (Curve* curve : mCurves) curve->updateTangents();
+      keyrow::settle(mCurves, 3);
     }
     mPushed = false;
   } else if (event.type == "context") {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "mb_splinebase.h"
 #include "mb_vector2.h"
@@ -53,6 +54,23 @@ inline void rescale(Curve* const* curves, int count, float pWidth, float oldWidt
     Curve& curve = *curves[c];
     for (int i = 0; i < curve.getNumKeys(); ++i) curve[i].time *= scale;
     curve.updateTangents();
+  }
+}
+
+// After a drag: a key the pointer pushed back over its neighbour in its
+// last step goes back into time order, in every curve alike, and the
+// tangents follow the new places.
+inline void settle(Curve* const* curves, int count) {
+  for (int c = 0; c < count; ++c) {
+    Curve& curve = *curves[c];
+    std::vector<mathbase::SplineBaseKey<float>> keys;
+    for (int i = 0; i < curve.getNumKeys(); ++i) keys.push_back(curve[i]);
+    const Curve::InterpolationMode mode = curve.getInterpolation();
+    const bool automatic = curve.hasAutoTangents();
+    curve.clear();
+    curve.setInterpolation(mode);
+    curve.setAutoTangents(automatic);
+    curve.addKeys(keys.begin(), keys.end());
   }
 }
 

@@ -316,6 +316,22 @@ TEST_F(PluginEditorTest, AColourKeyIsDraggedUnderTheBar) {
   EXPECT_FLOAT_EQ(tint.mR[0].time, 0.7f);
   EXPECT_FLOAT_EQ(tint.mR[1].time, 0.8f);
   EXPECT_FLOAT_EQ(tint.mB[1].value, 1.0f);
+
+  // pushed over the neighbour and back in the last step before the release
+  moveTo(Vector2f(world.mMin.x + 80.0f, centre));
+  ASSERT_EQ(tint.mHighlight, 1);
+  button(true);
+  moveTo(Vector2f(world.mMin.x + 60.0f, centre));  // past key 0 at 0.7: key 0 follows
+  moveTo(Vector2f(world.mMin.x + 75.0f, centre));  // key 0 at 0.75, past key 1 at 0.6
+  button(false);
+  for (Color::Curve* curve : {&tint.mR, &tint.mG, &tint.mB}) {
+    ASSERT_EQ(curve->getNumKeys(), 2);
+    EXPECT_LT((*curve)[0].time, (*curve)[1].time) << "back in time order";
+  }
+  EXPECT_FLOAT_EQ(tint.mR[0].time, 0.6f);
+  EXPECT_FLOAT_EQ(tint.mB[0].value, 1.0f) << "the blue key, dragged to 0.6";
+  EXPECT_FLOAT_EQ(tint.mR[1].time, 0.75f);
+  EXPECT_FLOAT_EQ(tint.mR[1].value, 1.0f);
 }
 
 TEST_F(PluginEditorTest, ADoubleClickOnAColourKeyEditsItInThePicker) {
