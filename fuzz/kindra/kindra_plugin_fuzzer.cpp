@@ -82,7 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zelkor::xml::Iterator root = out.createIterator();
   root.setRoot(zelkor::xml::XmlTag("effect"));
   for (zelkor::kindra::PluginBase* plugin : effect.getPlugins()) {
-    zelkor::xml::Iterator element = root.addChild(zelkor::xml::XmlTag("plugin"));
+    // as the effect saves: the iterator stands on the plugin's element
+    root.addChild(zelkor::xml::XmlTag("plugin"));
+    zelkor::xml::Iterator element = root;
     plugin->save(element);
   }
   return 0;
