@@ -13,9 +13,8 @@
 
 #include "dis_display.h"
 #include "kin_plugin_camera.h"
+#include "kindra_editor_fixture.h"
 #include "kindra_workdir.h"
-#include "tes_layoutstack.h"
-#include "tessel_test_util.h"
 #include "test_support.h"
 
 namespace {
@@ -266,42 +265,17 @@ TEST(CameraScriptTest, ScriptsInTheWrittenFormatComeBackByteForByte) {
 
 // ------------------------------------------------------------ editor
 
-class CameraEditorTest : public kindra_test::TesselTest {
+class CameraEditorTest : public kindra_test::EditorTest {
  protected:
   void SetUp() override {
-    TesselTest::SetUp();
-    loadLayout(
-        "<container id=\"body\"><area x=\"0\" y=\"40\" width=\"3000\" height=\"3000\"/><child>"
-        "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
-        "</child></container>");
-    auto* stack = dynamic_cast<zelkor::tessel::LayoutStack*>(find("effects"));
-    ASSERT_NE(stack, nullptr);
+    EditorTest::SetUp();
+    loadEditor();
     effect = new Flown;
     effect->mStart = 3.0f;
     effect->mEnd = 13.0f;
-    stack->addControl(effect, -1);
-    effect->setupControl();
-    stack->recalculate(true);
-  }
-  void moveTo(const Vector2f& position) {
-    zelkor::display::MouseMoveEvent event;
-    event.mousePos = position;
-    event.mouseDelta = pointer - position;
-    pointer = position;
-    tessel->onMouseMove(event);
-  }
-  void button(zelkor::display::MouseButton which, bool down) {
-    zelkor::display::MouseButtonEvent event;
-    event.mousePos = pointer;
-    event.button = which;
-    if (down) {
-      tessel->onMouseDown(event);
-    } else {
-      tessel->onMouseUp(event);
-    }
+    addEffect(effect);
   }
   Flown* effect = nullptr;  // owned by the stack
-  Vector2f pointer;
 };
 
 TEST_F(CameraEditorTest, KeysAreDraggedAndDeletedUnderTheBar) {
@@ -317,9 +291,9 @@ TEST_F(CameraEditorTest, KeysAreDraggedAndDeletedUnderTheBar) {
 
   moveTo(Vector2f(world.mMin.x + 12.0f, centre));
   EXPECT_EQ(view.mHighlight, 0);
-  button(zelkor::display::MOUSE_LEFT, true);
+  button(true);
   moveTo(Vector2f(world.mMin.x + 30.0f, centre));
-  button(zelkor::display::MOUSE_LEFT, false);
+  button(false);
   for (int i = 0; i < 7; ++i) EXPECT_FLOAT_EQ(view.mSpline[i][0].time, 0.3f) << "curve " << i;
 
   // the key menu on the middle key; "delete this and forward" leaves the first

@@ -9,10 +9,9 @@
 
 #include "kin_plugin_color.h"
 #include "kin_plugin_trigger.h"
+#include "kindra_editor_fixture.h"
 #include "kindra_workdir.h"
 #include "tes_colorchooser.h"
-#include "tes_layoutstack.h"
-#include "tessel_test_util.h"
 #include "test_support.h"
 
 namespace {
@@ -246,45 +245,19 @@ TEST_F(PluginScriptTest, ATriggerWithoutActionGetsOneThatFiresAfterTimeRanBackwa
 
 // ------------------------------------------------------------ editors
 
-class PluginEditorTest : public kindra_test::TesselTest {
+class PluginEditorTest : public kindra_test::EditorTest {
  protected:
   void SetUp() override {
-    TesselTest::SetUp();
-    loadLayout(
-        "<container id=\"body\"><area x=\"0\" y=\"50\" width=\"3000\" height=\"3000\"/><child>"
-        "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
-        "</child></container>"
+    EditorTest::SetUp();
+    loadEditor(
         "<container id=\"picker_window\" visible=\"false\"><area x=\"400\" y=\"300\" width=\"200\" height=\"250\"/><child>"
         "<colorchooser id=\"picker\"><area x=\"0\" y=\"0\" width=\"200\" height=\"200\"/></colorchooser>"
         "<button id=\"picker_ok\"><area x=\"0\" y=\"210\" width=\"60\" height=\"20\"/></button>"
         "</child></container>");
-    auto* stack = dynamic_cast<zelkor::tessel::LayoutStack*>(find("effects"));
-    ASSERT_NE(stack, nullptr);
     effect = makeEffect(2.0f, 12.0f).release();
-    stack->addControl(effect, -1);
-    effect->setupControl();
-    stack->recalculate(true);
-  }
-  void moveTo(const Vector2f& position) {
-    zelkor::display::MouseMoveEvent event;
-    event.mousePos = position;
-    event.mouseDelta = pointer - position;
-    pointer = position;
-    tessel->onMouseMove(event);
-  }
-  void button(bool down, bool doubleClick = false) {
-    zelkor::display::MouseButtonEvent event;
-    event.mousePos = pointer;
-    event.button = zelkor::display::MOUSE_LEFT;
-    event.doubleClick = doubleClick;
-    if (down) {
-      tessel->onMouseDown(event);
-    } else {
-      tessel->onMouseUp(event);
-    }
+    addEffect(effect);
   }
   Animated* effect = nullptr;  // owned by the stack
-  Vector2f pointer;
 };
 
 TEST_F(PluginEditorTest, AColourKeyIsDraggedUnderTheBar) {
