@@ -12,6 +12,7 @@
 #include "dis_display_obsolete.h"
 #include "dis_glinclude.h"
 #include "dis_resource.h"
+#include "tes_layoutstack.h"
 #include "xml_parser.h"
 #include "zlk_system.h"
 
@@ -130,7 +131,9 @@ Kindra::~Kindra() {
     }
   }
   mMusic.remove();
-  // effects may still hold GPU resources of the display
+  // Effects may still hold GPU resources of the display. They go before the
+  // editor: each leaves the editor's "effects" control as it is released, so
+  // the editor never frees one of them.
   for (Effect* effect : mEffect) delete effect;
   mEffect.clear();
   mEditor.reset();  // its font lives on the display
@@ -434,6 +437,7 @@ void Kindra::run() {
     if (!mArchive.readFile("layout.xml").isNull()) {
       mEditor.reset(new tessel::Tessel(mDisplay));
       mEditor->load("layout.xml");
+      showEffectsInEditor();
     }
     if (!runSetup()) return;
     if (hasMusic()) {
@@ -451,6 +455,23 @@ void Kindra::run() {
   } catch (...) {
     mRunFailed = true;
     throw;
+  }
+}
+
+void Kindra::showEffectsInEditor() {
+  tessel::Control* found = mEditor->findControl("effects");
+  tessel::LayoutStack* effects = dynamic_cast<tessel::LayoutStack*>(found);
+  if (!effects) {
+    ZLK_LOG("warning", "app", "layout.xml: %s; the effects have no bars in the editor",
+            found ? "the control 'effects' is no layoutstack" : "there is no control 'effects'");
+    return;
+  }
+  // The stack shows the effects; the engine keeps owning them (they leave
+  // the stack when they are released, before the editor).
+  for (Effect* effect : mEffect) {
+    effects->addControl(effect, -1);
+    effect->setupControl();
+    effects->recalculate(true);
   }
 }
 

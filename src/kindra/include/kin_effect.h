@@ -1,16 +1,29 @@
 #pragma once
-// An item of the demo's timeline and the factories that make effects by
-// type name.
+// An item of the demo's timeline: drawing code with a time span, animated
+// parameters (plugins) and a script that stores both. The same object is the
+// effect's bar on the editor's timeline, with its plugins' editors below it.
 
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "tes_context.h"
+#include "tes_layoutstack.h"
 
 namespace zelkor {
 namespace display {
 class DisplayGL;
 }
+namespace xml {
+class Iterator;
+class IteratorConst;
+class XmlParser;
+}  // namespace xml
 
 namespace kindra {
+
+class Effect;
 
 // Handed to an effect's setup so that the loading screen can show how far it
 // got (and the user can quit while it runs).
@@ -32,42 +45,139 @@ class UserCancelledException : public std::exception {
   const char* what() const noexcept override { return "loading cancelled by the user"; }
 };
 
-class Effect {
+// One named, animated parameter of an effect: a value over the effect's
+// lifetime, stored in the effect's script, edited by its own control below the
+// effect's bar. Concrete plugins derive from this first and from a toolkit
+// control second, and are members of their effect.
+class PluginBase {
+ public:
+  PluginBase();
+  virtual ~PluginBase();
+  PluginBase(const PluginBase&) = delete;
+  PluginBase& operator=(const PluginBase&) = delete;
+
+  // The plugin's editor control (usually the plugin itself).
+  virtual tessel::Control* getControl() = 0;
+  // Reads the payload of the plugin's "plugin" element (the iterator stands
+  // on it).
+  virtual void load(xml::IteratorConst& it) = 0;
+  // Writes the payload into the plugin's "plugin" element.
+  virtual void save(xml::Iterator& it) = 0;
+  // Sizes the editor to the effect's width (10 units per second); with
+  // oldWidth > 0 the keys keep their times in seconds although the effect's
+  // width changed from oldWidth.
+  virtual void setupControl(float pWidth, float oldWidth);
+  // Per-frame state at the effect's local time.
+  virtual void update(float pTime);
+
+  const std::string& getPluginType() const { return mType; }
+  const std::string& getPluginName() const { return mName; }
+  Effect* getEffect() const { return mEffect; }
+
+  // The effect's local time as a fraction of its duration: 0 at its start, 1
+  // at its end. Follows the effect's span, also when no editor ever sized the
+  // plugin's control; without an effect, the control's width stands for it.
+  float getNormalizedTime(float pTime);
+
+  // The kind written into the script: "spline", "camera", "color", "trigger".
+  std::string mType;
+  // The key in the script, set by Effect::addPlugin.
+  std::string mName;
+  // The effect that registered the plugin (not owned).
+  Effect* mEffect;
+};
+
+class Effect : public tessel::LayoutStack {
  public:
   Effect();
-  virtual ~Effect();
+  ~Effect() override;
   Effect(const Effect&) = delete;
   Effect& operator=(const Effect&) = delete;
+
+  // Effects are made by the engine's factories, never by the toolkit's.
+  tessel::Control* clone() const override { return nullptr; }
+  // Locked: only the bar.
+  tessel::Area getOccupiedArea() override;
+  // Also while the pointer is on the bar or a drag runs, so that a drag
+  // follows the pointer off the control.
+  bool acceptEvents(tessel::Event& event) override;
+  // Moving and resizing the bar, its context menu.
+  int handleEvent(tessel::Event& event) override;
+  // The bar, then the plugins' editors.
+  void draw(tessel::Area area, tessel::Area base, tessel::Area clip) override;
+  // Stacks the children and takes their height (only the bar's when locked).
+  void recalculate(bool reverse = false) override;
+  using tessel::LayoutStack::load;
 
   // Prepares the effect's resources, once, before the demo plays.
   virtual void setup();
   // The same with progress reports: 0, setup(), 1. Effects with long
   // preparation override this one and report finer steps.
   virtual void setup(EffectProgressUpdate& progress);
-  // pTime: seconds since mStart.
+  // pTime: seconds since mStart. By default every plugin's update.
   virtual void update(float pTime);
   // pTimer: seconds since mStart; pDelta: seconds since the previous frame;
   // pPercent: pTimer / (mEnd - mStart), from 0 to 1.
   virtual void draw(float pTimer, float pDelta, float pPercent) = 0;
+  // Sizes the plugins' editors to the bar and stacks them below it.
+  virtual void updatePlugins();
 
-  // Called once the display is open, before set-up.
+  // Registers an animated parameter under the name it has in the script;
+  // called by concrete effects from their constructors.
+  void addPlugin(const std::string& pName, PluginBase& pPlugin);
+  // Reads the script (once the display is open, before the editor exists).
   void load(display::DisplayGL* display);
-  // Called at exit, before the effect is released.
+  // Writes the script (at exit).
   void save();
+  // Builds the bar and the plugins' editors once the effect is in the
+  // editor's "effects" control.
+  void setupControl();
 
-  // Switched off in the editor: never updated nor drawn.
-  bool getInactive() const { return mInactive; }
-  void setInactive(bool inactive) { mInactive = inactive; }
+  // "script/<type>.<name>.xml", relative to the working directory.
+  std::string getScriptName() const;
+  bool getLocked() const { return mLocked; }
+  void setLocked(bool locked);
+  const std::vector<PluginBase*>& getPlugins() const { return mPlugin; }
+  int getMouseOverIndex() const { return mMouseOverIndex; }
+  bool isDragging() const { return mMouseDown; }
+  tessel::Context& getContextMenu() { return mContext; }
+  // The script exists but could not be used: it is kept and the effect is
+  // saved beside it.
+  bool isScriptBroken() const { return mScriptBroken; }
+  // Where save() writes: the script, or beside it when it is broken.
+  std::string getSaveName() const;
 
   std::string mType;      // the type name it was created under
-  std::string mName;      // the instance name
-  std::string mFilename;  // its script, "script/<type>.<name>.xml"
+  std::string mName;      // the instance name, shown on the bar
+  std::string mFilename;  // its script, built by load and save
   float mStart;           // active while mStart <= t < mEnd (seconds)
   float mEnd;
   display::DisplayGL* mDisplay;
+  std::vector<PluginBase*> mPlugin;  // in registration order; members of the concrete effect
+  int mMouseOverIndex;               // 0 none, 1 left handle, 2 bar, 3 right handle
+  bool mMouseDown;                   // a drag of the bar runs
+  tessel::Context mContext;          // "on/off", "lock/unlock"
+  bool mLocked;                      // no dragging, plugins folded away
+  float oldWidth;                    // the bar's width before this drag step (Ctrl), or -1
 
  private:
-  bool mInactive;
+  // Applies a parsed script; false when its root is not "effect".
+  bool applyScript(const xml::XmlParser& script);
+  void endDrag();
+  // Restacks the parent when this effect's height changed.
+  void relayoutParent(float previousHeight);
+
+  bool mLoaded;        // load() ran: save() may write
+  bool mScriptBroken;  // the script could not be read
+  // Plugin elements of the script that no plugin of this effect reads:
+  // written back as they were, so that no one's keys are lost.
+  std::unique_ptr<xml::XmlParser> mKept;
+  tessel::Control* mSpacer;                  // the bar's room at the top (owned as a child)
+  std::vector<tessel::Control*> mAttached;   // plugin editors placed below the bar (not owned)
+
+  // The effect whose bar is being dragged, if any: a release seen by any
+  // effect ends it, also when the pointer left the dragged one.
+  static Effect* sDragging;
 };
 
 class EffectFactoryBase {

@@ -121,6 +121,8 @@ class Kindra : public display::Listener {
   bool hasMusic() const { return !mNosound && mMusic.isOpen(); }
   // Demo time from the clock (or the pause).
   void readClock();
+  // Puts every effect's bar into the editor's "effects" control.
+  void showEffectsInEditor();
 
   bool mIsRunningSetup;
   float mSetupProgress;

@@ -11,7 +11,7 @@ namespace tessel {
 
 class Stat : public Control {
  public:
-  static const int kSamples = 2000;
+  static constexpr int kSamples = 2000;
 
   Stat();
   Control* clone() const override { return new Stat; }

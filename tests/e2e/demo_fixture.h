@@ -1,0 +1,224 @@
+#pragma once
+// The demo executable as a separate process in a scratch copy of data/: its
+// output in a log file, its window found through the X server, keys sent to it.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "test_support.h"
+
+namespace kindra_e2e {
+
+namespace fs = std::filesystem;
+
+inline std::string commandOutput(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[256];
+  while (fgets(buffer, sizeof(buffer), pipe)) out += buffer;
+  pclose(pipe);
+  return out;
+}
+
+// How the demo is started besides its directory.
+struct DemoOptions {
+  std::vector<std::pair<std::string, std::string>> env;
+  // Files the demo writes stop at this many bytes (a full disk); its output
+  // then goes through a pipe, which has no such limit.
+  long fileSizeLimit = -1;
+};
+
+class DemoProcess {
+ public:
+  // Starts the demo in `workDir` with its output going to `logFile`.
+  DemoProcess(const std::string& binary, const std::string& workDir, const std::string& logFile,
+              const DemoOptions& options = DemoOptions()) {
+    int pipeFds[2] = {-1, -1};
+    const bool piped = options.fileSizeLimit >= 0 && pipe(pipeFds) == 0;
+    mPid = fork();
+    if (mPid == 0) {
+      if (chdir(workDir.c_str()) != 0) _exit(126);
+      const int fd = piped ? pipeFds[1] : open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0) _exit(126);
+      dup2(fd, STDOUT_FILENO);
+      dup2(fd, STDERR_FILENO);
+      close(fd);
+      if (piped) close(pipeFds[0]);
+      for (const auto& entry : options.env) setenv(entry.first.c_str(), entry.second.c_str(), 1);
+      if (options.fileSizeLimit >= 0) {
+        signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+        struct rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = static_cast<rlim_t>(options.fileSizeLimit);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+      }
+      execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (piped) {
+      close(pipeFds[1]);
+      const int readFd = pipeFds[0];
+      mReader = std::thread([readFd, logFile] {
+        FILE* out = std::fopen(logFile.c_str(), "wb");
+        char buffer[4096];
+        ssize_t got;
+        while ((got = read(readFd, buffer, sizeof(buffer))) > 0) {
+          if (out) {
+            std::fwrite(buffer, 1, static_cast<size_t>(got), out);
+            std::fflush(out);
+          }
+        }
+        if (out) std::fclose(out);
+        close(readFd);
+      });
+    }
+  }
+  ~DemoProcess() {
+    if (mPid > 0 && !mDone) {
+      kill(mPid, SIGKILL);
+      waitpid(mPid, nullptr, 0);
+    }
+    if (mReader.joinable()) mReader.join();
+  }
+
+  // Waits for the exit; false on timeout.
+  bool wait(double seconds, int* status) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const pid_t done = waitpid(mPid, status, WNOHANG);
+      if (done == mPid) {
+        mDone = true;
+        if (mReader.joinable()) mReader.join();  // the whole output is in the log
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+
+  bool started() const { return mPid > 0; }
+  pid_t pid() const { return mPid; }
+
+ private:
+  pid_t mPid = -1;
+  bool mDone = false;
+  std::thread mReader;
+};
+
+class DemoTest : public testing::Test {
+ protected:
+  // The program to start, below the build directory.
+  virtual std::string executable() const { return "/demo/kindra"; }
+
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under scripts/xvfb.sh)";
+    binary = kindra_test::binaryDir() + executable();
+    ASSERT_TRUE(fs::exists(binary)) << binary;
+    // the demo runs in a copy of data/, so that what it writes stays out of the tree
+    const fs::path data = fs::path(kindra_test::sourceDir()) / "data";
+    if (fs::exists(data)) fs::copy(data, work.path(), fs::copy_options::recursive);
+    logFile = work.file("demo.log");
+  }
+
+  // The id of the demo's own window (not of another one with its title), or
+  // "" when it has none.
+  static std::string findWindow(pid_t pid) {
+    const std::string out =
+        commandOutput("xdotool search --all --pid " + std::to_string(pid) + " --name '^Kindra$' 2>/dev/null");
+    const size_t end = out.find('\n');
+    return end == std::string::npos ? std::string() : out.substr(0, end);
+  }
+
+  // Waits until the demo shows its window. A busy X server may turn a
+  // connection away for a moment, so ask again until the deadline.
+  static std::string waitForWindow(pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::string window = findWindow(pid);
+      if (!window.empty()) return window;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return std::string();
+  }
+
+  // Waits until the demo plays: the loading screen is over.
+  bool waitForPlay() const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (kindra_test::readFile(logFile).find("\n---\n") != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+
+  // Plays the demo, taps `keys` (the last one quits) and expects a clean
+  // exit; returns the output.
+  std::string playAndPress(const std::string& keys, const DemoOptions& options = DemoOptions()) {
+    DemoProcess demo(binary, work.path(), logFile, options);
+    EXPECT_TRUE(demo.started());
+    const std::string window = waitForWindow(demo.pid());
+    EXPECT_FALSE(window.empty()) << "no window; output:\n" << kindra_test::readFile(logFile);
+    if (window.empty()) return std::string();
+    // keys during the loading screen only quit
+    EXPECT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+    // xdotool fails when the server turns it away, but also when the demo
+    // closed its window before the quit key's release went out: the keys go
+    // again only while the demo still runs with its window.
+    int status = 0;
+    bool exited = false;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      if (std::system(("xdotool key --window " + window + " " + keys + " 2>/dev/null").c_str()) == 0) break;
+      exited = demo.wait(0.5, &status);
+      if (exited || findWindow(demo.pid()) != window) break;
+    }
+    if (!exited) exited = demo.wait(20.0, &status);
+    const std::string out = kindra_test::readFile(logFile);
+    EXPECT_TRUE(exited) << "still running; output:\n" << out;
+    if (exited) {
+      EXPECT_TRUE(WIFEXITED(status)) << "status " << status << "; output:\n" << out;
+      EXPECT_EQ(WEXITSTATUS(status), 0) << out;
+    }
+    return out;
+  }
+
+  // Runs the demo to its own end (no keys); returns the output.
+  std::string runToEnd(int* status, double seconds = 30.0) {
+    DemoProcess demo(binary, work.path(), logFile);
+    EXPECT_TRUE(demo.started());
+    const bool exited = demo.wait(seconds, status);
+    const std::string out = kindra_test::readFile(logFile);
+    EXPECT_TRUE(exited) << "still running; output:\n" << out;
+    return out;
+  }
+
+  void expectNoTemporaryFiles() const {
+    for (const auto& entry : fs::directory_iterator(work.path())) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "left behind: " << entry.path();
+    }
+  }
+
+  void writeWork(const std::string& name, const std::string& text) const {
+    kindra_test::writeFile(work.file(name), text);
+  }
+  std::string readWork(const std::string& name) const { return kindra_test::readFile(work.file(name)); }
+
+  kindra_test::ScratchDir work{"kindra-e2e"};
+  std::string binary;
+  std::string logFile;
+};
+
+}  // namespace kindra_e2e

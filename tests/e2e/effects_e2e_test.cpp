@@ -1,0 +1,138 @@
+// Effects in the demo's program: a test build with two effects reads its
+// scripts, animates a spline parameter, shows its bar that a real mouse drag
+// moves, and writes the scripts back when it ends; a broken script is kept.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "demo_fixture.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kindra_e2e::DemoProcess;
+
+const char kGlowScript[] =
+    "<effect>\n"
+    "\t<option inactive=\"0\" locked=\"0\"/>\n"
+    "\t<time start=\"0\" end=\"20\"/>\n"
+    "\t<plugin type=\"spline\" name=\"level\">\n"
+    "\t\t<attributes type=\"linear\" before=\"constant\" after=\"constant\"/>\n"
+    "\t\t<key time=\"0\" value=\"0.25\"/>\n"
+    "\t\t<key time=\"1\" value=\"0.75\"/>\n"
+    "\t</plugin>\n"
+    "</effect>\n";
+
+class EffectDemoTest : public kindra_e2e::DemoTest {
+ protected:
+  std::string executable() const override { return "/tests/e2e/kindra_effects_demo"; }
+
+  void writeScript(const std::string& text) {
+    fs::create_directories(work.file("script"));
+    writeWork("script/Glow.glow.xml", text);
+  }
+
+  // Waits until the log has a match of `pattern`; returns it (empty on timeout).
+  std::smatch waitForLine(const std::regex& pattern, double seconds = 20.0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+      log = kindra_test::readFile(logFile);
+      std::smatch match;
+      if (std::regex_search(log, match, pattern)) return match;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::smatch();
+  }
+  // Sends an xdotool command to the window until the server takes it.
+  static bool xdotool(const std::string& window, const std::string& command) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      std::string line = "xdotool " + command;
+      for (size_t at = line.find("%W"); at != std::string::npos; at = line.find("%W")) line.replace(at, 2, window);
+      if (std::system((line + " 2>/dev/null").c_str()) == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+
+  std::string log;
+};
+
+TEST_F(EffectDemoTest, AnEffectIsScriptedAnimatedDraggedAndSaved) {
+  writeScript(kGlowScript);
+  DemoProcess demo(binary, work.path(), logFile);
+  ASSERT_TRUE(demo.started());
+  const std::string window = waitForWindow(demo.pid());
+  ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
+  ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+
+  // the scripted span, and the bar in the editor (10 units per second)
+  const std::smatch bar = waitForLine(std::regex("glow span 0 20 bar ([0-9.]+) ([0-9.]+) 200 70\n"));
+  ASSERT_FALSE(bar.empty()) << log;
+  const int x = static_cast<int>(std::stof(bar[1])) + 60;
+  const int y = static_cast<int>(std::stof(bar[2])) + 10;
+
+  // a real drag through the X server: 100 units to the right, 10 s later
+  ASSERT_TRUE(xdotool(window, "mousemove --window %W " + std::to_string(x) + " " + std::to_string(y) +
+                                  " sleep 0.2 mousedown 1 sleep 0.2 mousemove --window %W " + std::to_string(x + 50) +
+                                  " " + std::to_string(y) + " sleep 0.2 mousemove --window %W " +
+                                  std::to_string(x + 100) + " " + std::to_string(y) + " sleep 0.2 mouseup 1"));
+  EXPECT_FALSE(waitForLine(std::regex("glow span 10 30 bar")).empty()) << log;
+
+  ASSERT_TRUE(xdotool(window, "key --window %W Escape"));
+  int status = -1;
+  ASSERT_TRUE(demo.wait(20.0, &status)) << kindra_test::readFile(logFile);
+  log = kindra_test::readFile(logFile);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << log;
+
+  // the level followed its spline while the effect ran
+  std::smatch level;
+  ASSERT_TRUE(std::regex_search(log, level, std::regex("glow level ([0-9.]+) at ([0-9.]+)\n"))) << log;
+  const float value = std::stof(level[1]);
+  const float at = std::stof(level[2]);
+  EXPECT_NEAR(value, 0.25f + 0.5f * at / 20.0f, 1e-4f) << log;
+
+  EXPECT_NE(log.find("effect::load: filename: script/Glow.glow.xml"), std::string::npos) << log;
+  EXPECT_NE(log.find("effect::save: filename: script/Glow.glow.xml"), std::string::npos) << log;
+  std::string saved = kGlowScript;
+  saved.replace(saved.find("start=\"0\" end=\"20\""), 18, "start=\"10\" end=\"30\"");
+  EXPECT_EQ(readWork("script/Glow.glow.xml"), saved);
+  EXPECT_EQ(readWork("script/Backdrop.backdrop.xml"),
+            "<effect>\n\t<option inactive=\"0\" locked=\"0\"/>\n\t<time start=\"0\" end=\"1000\"/>\n</effect>\n");
+}
+
+TEST_F(EffectDemoTest, ABrokenScriptIsNamedKeptAndTheStateSavedBesideIt) {
+  const std::string broken = "<effect>\n\t<time start=\"3\" end=\"4\"\n</effect>\n";
+  writeScript(broken);
+  const std::string out = playAndPress("Escape");
+  EXPECT_NE(out.find("script/Glow.glow.xml: (error at line 3"), std::string::npos) << out;
+  EXPECT_NE(out.find("glow span 0 10 bar"), std::string::npos) << "the defaults:\n" << out;
+  EXPECT_NE(out.find("script/Glow.glow.xml could not be read at start and is kept as it is; effect 'glow' is saved to "
+                     "script/Glow.glow.xml.new"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(readWork("script/Glow.glow.xml"), broken);
+  EXPECT_NE(readWork("script/Glow.glow.xml.new").find("<time start=\"0\" end=\"10\"/>"), std::string::npos);
+}
+
+TEST_F(EffectDemoTest, AFullDiskKeepsThePreviousScriptWhole) {
+  writeScript(kGlowScript);
+  kindra_e2e::DemoOptions options;
+  options.fileSizeLimit = 100;  // below the size of the script
+  const std::string out = playAndPress("Escape", options);
+  EXPECT_EQ(readWork("script/Glow.glow.xml"), kGlowScript);
+  EXPECT_NE(out.find("effect::save: Could not write script/Glow.glow.xml ("), std::string::npos) << out;
+  for (const auto& entry : fs::directory_iterator(work.file("script"))) {
+    EXPECT_EQ(entry.path().filename().string().find(".xml."), std::string::npos) << "left behind: " << entry.path();
+  }
+}
+
+}  // namespace
