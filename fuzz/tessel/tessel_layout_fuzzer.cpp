@@ -77,6 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     send(workspace, "mousedown", x, x * 0.7f, 0);
     send(workspace, "mouseup", x, x * 0.7f, 0);
   }
+  // keys go to the focused control (the last one clicked), the wheel under the mouse
+  for (zelkor::display::Key key : {zelkor::display::KEY_INSERT, zelkor::display::KEY_RIGHT,
+                                   zelkor::display::KEY_DEL, zelkor::display::KEY_LEFT}) {
+    zelkor::tessel::Event e;
+    e.type = "keydown";
+    e.key = key;
+    workspace->handleEvent(e);
+  }
+  zelkor::tessel::Event wheel;
+  wheel.type = "mousewheel";
+  wheel.mousePos = wheel.mousePosWorld = zelkor::mathbase::Vector2f(300.0f, 200.0f);
+  wheel.mouseDeltaWheel = static_cast<float>(size % 7) - 3.0f;
+  workspace->handleEvent(wheel);
   tessel.onResize(640, 480);
   return 0;
 }

@@ -194,8 +194,10 @@ Control::Control()
 }
 
 Control::~Control() {
-  if (mParent) mParent->detachChild(this);
+  // the children first, while the branch still hangs in the tree: a menu one
+  // of them has open finds the workspace to close itself
   Control::deleteControls();
+  if (mParent) mParent->detachChild(this);
 }
 
 Control* Control::clone() const { return new Control; }
@@ -429,10 +431,8 @@ bool Control::detachChild(Control* child) {
 void Control::childRemoved(uint32_t) {}
 
 void Control::deleteControl(uint32_t index) {
-  Control* child = getOrder(index);
-  if (!child) return;
-  detachChild(child);
-  delete child;
+  // it leaves the lists as it goes (see the destructor)
+  delete getOrder(index);
 }
 
 void Control::deleteControls() {
@@ -441,10 +441,10 @@ void Control::deleteControls() {
   mChild.clear();
   mFocus = nullptr;
   mControlClicked = nullptr;
-  for (Control* child : children) {
-    child->mParent = nullptr;  // no call back into a list being emptied
-    delete child;
-  }
+  // The children keep their parent while they go (the lists are empty
+  // already, so nothing reaches back into them): a menu a child had open
+  // still finds the workspace to close itself.
+  for (Control* child : children) delete child;
 }
 
 Control* Control::findControl(const std::string& id) {
@@ -508,6 +508,7 @@ int Control::handleEvent(Event& event) {
   event.mousePos = parentPos - mArea.mMin - mOffset;
 
   if (event.type == "mousedown") {
+    mControlClicked = nullptr;
     for (size_t i = mChild.size(); i-- > 0;) {
       Control* child = mChild[i];
       if (!child->getVisible()) continue;
@@ -518,8 +519,13 @@ int Control::handleEvent(Event& event) {
     }
   }
 
+  // The child a button went down on keeps the mouse until the release, so
+  // that a drag goes on (and ends) wherever the mouse goes.
   Control* target = nullptr;
-  if (mArea.isInside(parentPos)) {
+  if ((event.type == "mousemove" || event.type == "mouseup") && mControlClicked && mControlClicked->getVisible()) {
+    target = mControlClicked;
+  }
+  if (!target && mArea.isInside(parentPos)) {
     for (size_t i = mChild.size(); i-- > 0;) {
       if (mChild[i]->getVisible() && mChild[i]->getArea().isInside(event.mousePos)) {
         target = mChild[i];
@@ -535,7 +541,29 @@ int Control::handleEvent(Event& event) {
       }
     }
   }
+  if (event.type == "mousedown") mControlClicked = target;
+  if (event.type == "mouseup") mControlClicked = nullptr;
   return target ? target->handleEvent(event) : 0;
+}
+
+bool Control::hasFocus() {
+  for (Control* c = this; c->mParent; c = c->mParent) {
+    if (c->mParent->mFocus != c) return false;
+  }
+  return true;
+}
+
+bool Control::isShown() {
+  for (Control* c = this; c; c = c->mParent) {
+    if (!c->mVisible) return false;
+  }
+  return true;
+}
+
+void Control::releaseCapture() {
+  Control* clicked = mControlClicked;
+  mControlClicked = nullptr;
+  if (clicked) clicked->releaseCapture();
 }
 
 Render* Control::getRender() {

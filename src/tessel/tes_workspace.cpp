@@ -73,10 +73,17 @@ int Workspace::handleEvent(Event& event) {
       }
     }
     if (!fromMenuBar) {
+      // the press that opened the menu ends with this release
+      if (event.type == "mouseup") releaseCapture();
       // an open menu is modal for the mouse; keys go on to whoever wants them
       return event.isMouseEvent() ? 1 : used;
     }
-    return Control::handleEvent(event) | used;
+    // what lands on the open menu is the menu's alone
+    if (used) {
+      if (event.type == "mouseup") releaseCapture();
+      return used;
+    }
+    return Control::handleEvent(event);
   }
   return Control::handleEvent(event);
 }

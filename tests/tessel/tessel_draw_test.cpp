@@ -15,6 +15,7 @@
 #include "am.h"
 #include "dis_display_glfw.h"
 #include "dis_glinclude.h"
+#include "frame_reader.h"
 #include "glfw_inject.h"
 #include "tes_context.h"
 #include "tes_control_factory.h"
@@ -30,19 +31,7 @@ using zelkor::mathbase::Vector2f;
 using namespace zelkor::tessel;
 namespace display = zelkor::display;
 
-struct Rgb {
-  int r, g, b;
-};
-
-// Clears the frame to a known colour before the toolkit draws.
-class Clearer : public display::Listener {
- public:
-  void onDraw() override {
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.25f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-  }
-};
+using kindra_test::Rgb;
 
 // A pressable control for the input path.
 class Pad : public Control {
@@ -176,21 +165,9 @@ class DrawTest : public testing::Test {
     device.reset();
   }
 
-  void frame() {
-    ASSERT_TRUE(device->update());
-    shot.assign(static_cast<size_t>(kWidth) * kHeight * 4, 0);
-    device->getScreenShotBGRA(shot.data());
-  }
-  Rgb at(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * kWidth + x) * 4;
-    return {shot[i + 2], shot[i + 1], shot[i]};
-  }
-  void expectPixel(int x, int y, int r, int g, int b) const {
-    const Rgb p = at(x, y);
-    EXPECT_TRUE(std::abs(p.r - r) <= 2 && std::abs(p.g - g) <= 2 && std::abs(p.b - b) <= 2)
-        << "at (" << x << ", " << y << "): " << p.r << " " << p.g << " " << p.b << ", expected " << r << " " << g
-        << " " << b;
-  }
+  void frame() { reader.read(*device); }
+  Rgb at(int x, int y) const { return reader.at(x, y); }
+  void expectPixel(int x, int y, int r, int g, int b) const { EXPECT_TRUE(reader.pixelIs(x, y, r, g, b, 2)); }
   void expectBackground(int x, int y) const { expectPixel(x, y, 0, 0, 64); }
 
   static constexpr int kWidth = 320;
@@ -198,9 +175,9 @@ class DrawTest : public testing::Test {
   kindra_test::ScratchDir dir{"tessel_draw"};
   zelkor::am::ArchiveManager archive;
   std::unique_ptr<display::DisplayGLFW> device;
-  Clearer clearer;
+  kindra_test::Clearer clearer{0.0f, 0.0f, 0.25f};
   std::unique_ptr<Tessel> tessel;
-  std::vector<uint8_t> shot;
+  kindra_test::FrameReader reader;
 };
 
 TEST_F(DrawTest, FramesFillWithTheirStyleColoursInsideTheirBorders) {

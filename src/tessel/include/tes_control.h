@@ -42,7 +42,8 @@ struct style {
 class Control {
  public:
   Control();
-  // Deletes the children; leaves the parent's lists when still in them.
+  // Deletes the children (while still in the tree), then leaves the
+  // parent's lists when still in them.
   virtual ~Control();
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
@@ -128,6 +129,14 @@ class Control {
   virtual void childRemoved(uint32_t index);
 
   bool getMouseOver() const { return mMouseOver; }
+  // Whether the event's mouse position lies on this control's world area.
+  bool isMouseInside(const Event& event) { return getAreaWorld().isInside(event.mousePosWorld); }
+  // Whether the focus chain from the root leads to this control (it gets the keys).
+  bool hasFocus();
+  // Whether this control and every ancestor are visible.
+  bool isShown();
+  // Ends a press: no child keeps the mouse any longer, here and below.
+  void releaseCapture();
   const style& getStyleColors() const { return mStyle; }
   style& getStyleColors() { return mStyle; }
 

@@ -64,5 +64,31 @@ struct Event : display::Event {
   }
 };
 
+// A value that eases to each new target along a quarter sine (sliders and
+// knobs). Times are the drawing object's clock, in seconds.
+class Interval {
+ public:
+  Interval();
+  // A transition of 1/s seconds; s must be positive.
+  void setSpeed(float s);
+  // Makes `v` the target; `immediate` jumps there, otherwise the transition
+  // starts at the next get().
+  void set(float v, bool immediate);
+  // The current value at time t (the target when `immediate` or when the
+  // transition is over).
+  float get(float t, bool immediate);
+  float getTarget() const { return mValue2; }
+
+  float mSpeed;     // transition duration in seconds
+  float mValue1;    // start value
+  float mValue2;    // target value
+  float value;      // current value
+  float mLasttime;  // time of the last get()
+  float mSetTime;   // start of the transition; kPending until the next get()
+  bool mSetup;      // a value was set
+
+  static constexpr float kPending = -10.0f;
+};
+
 }  // namespace tessel
 }  // namespace zelkor

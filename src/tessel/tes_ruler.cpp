@@ -1,0 +1,163 @@
+#include "tes_ruler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tes_paint.h"
+
+namespace zelkor {
+namespace tessel {
+
+using mathbase::Vector2f;
+using mathbase::Vector4f;
+
+namespace {
+// Ticks closer than this many pixels are not drawn: they would only fill
+// the band (and a step of 0 would never end).
+const float kMinTickStep = 2.0f;
+// Labels reach this far beyond their tick.
+const float kLabelReach = 60.0f;
+
+// The multiples of `step` from the first at or after `from` up to below `to`
+// (and below `limit`), each with its number k.
+template <typename Visit>
+void forEachTick(float step, float from, float to, float limit, Visit visit) {
+  if (!(step >= kMinTickStep) || !std::isfinite(step)) return;
+  double k = std::ceil(std::max(0.0f, from) / step);
+  for (;; k += 1.0) {
+    const float x = static_cast<float>(k * step);
+    if (!(x < to) || !(x < limit)) break;
+    visit(x);
+  }
+}
+}  // namespace
+
+Ruler::Ruler()
+    : mFrame(nullptr),
+      mScale(0.1f),
+      mInterval(10.0f),
+      mSubIntervals(10.0f),
+      mHeight(25.0f),
+      mX(5.0f),
+      mShadowX(-1.0f),
+      mShadowX2(-1.0f),
+      mMouseWorldX(0.0f),
+      mMouseSeen(false) {
+  mType = "ruler";
+  Frame* frame = new Frame;
+  Frame::addControl(frame, -1);
+  mFrame = frame;
+}
+
+void Ruler::loadStyle(xml::IteratorConst& it) {
+  Frame::loadStyle(it);
+  mFrame->loadStyle(it);
+}
+
+void Ruler::addControl(Control* control, int32_t index) {
+  InnerContent<Frame>::addControl(control, control == mFrame ? index : -1);
+}
+
+void Ruler::setBandHeight(float height) {
+  mHeight = std::max(height, 0.0f);
+  setArea();
+}
+
+void Ruler::setArea() {
+  // below the band: the frame's background would hide the ticks, and the
+  // content would lie over them
+  const float band = std::min(mHeight, mArea.getHeight());
+  mFrame->setArea(Area(0.0f, band, mArea.getWidth(), mArea.getHeight()));
+}
+
+int Ruler::handleEvent(Event& event) {
+  const int used = InnerContent<Frame>::handleEvent(event);
+  if (event.type == "mousemove") {
+    mMouseWorldX = event.mousePosWorld.x;
+    mMouseSeen = true;
+    mX = mMouseWorldX - getAreaWorld().mMin.x;
+  }
+  return used;
+}
+
+float Ruler::getMouseX() {
+  if (mMouseSeen) mX = mMouseWorldX - getAreaWorld().mMin.x;
+  return mX;
+}
+
+float Ruler::labelAlpha(float x) const {
+  if (!mMouseOver) return 1.0f;
+  return std::min(1.0f, 0.05f * std::fabs(x - mX) - 1.5f);
+}
+
+std::string Ruler::labelText(float x) const {
+  char text[64];
+  std::snprintf(text, sizeof(text), "%.1f", static_cast<double>(mScale * x));
+  return text;
+}
+
+void Ruler::draw(Area area, Area base, Area clip) {
+  getMouseX();
+  Render* render = getRender();
+  if (render) {
+    render->setColor(mStyle.mBack.mColor1, mStyle.mBack.mColor2);
+    render->drawBox(area);
+
+    const float width = area.getWidth();
+    const float from = clip.mMin.x - area.mMin.x;
+    const float to = clip.mMax.x - area.mMin.x;
+    const float major = mInterval / mScale;
+    render->setColor(mStyle.mBack.mInactive1, mStyle.mBack.mInactive2);
+    forEachTick(major / mSubIntervals, from, to + 1.0f, width, [&](float x) {
+      render->drawBox(Area(x - 1.0f, 0.8f * mHeight, x + 1.0f, mHeight) + area.mMin);
+    });
+    forEachTick(major, from, to + 1.0f, width, [&](float x) {
+      render->drawBox(Area(x - 1.0f, 0.6f * mHeight, x + 1.0f, mHeight) + area.mMin);
+    });
+
+    const float labelTop = area.mMin.y + std::max(0.0f, std::floor(mHeight / 2.0f - render->getFontHeight()));
+    render->setAlign(Render::ALIGN_CENTER);
+    forEachTick(major, from - kLabelReach, to + kLabelReach, width, [&](float x) {
+      if (x <= 0.0f) return;
+      const float alpha = labelAlpha(x);
+      if (alpha <= 0.0f) return;
+      Vector4f ink = mStyle.mText.mColor1;
+      ink.w = alpha;
+      render->setColor(ink);
+      render->drawText(Vector2f(area.mMin.x + x, labelTop), labelText(x));
+    });
+    if (mMouseOver) {
+      render->setColor(mStyle.mText.mColor1);
+      render->drawText(Vector2f(area.mMin.x + std::floor(mX + 0.5f), labelTop), labelText(mX));
+    }
+    render->setAlign(Render::ALIGN_LEFT);
+  }
+
+  Control::draw(area, base, clip);
+
+  if (render) {
+    const float top = area.mMin.y + std::min(mHeight, area.getHeight());
+    const auto marker = [&](float x) {
+      const float left = area.mMin.x + std::floor(x);
+      render->drawBox(Area(left, top, left + 1.0f, area.mMax.y));
+    };
+    if (mShadowX > 0.0f) {
+      setColors(*render, mStyle.mCaption, PAINT_NORMAL);
+      marker(mShadowX);
+    }
+    if (mShadowX2 > 0.0f) {
+      setColors(*render, mStyle.mCaption, PAINT_HIGHLIGHT);
+      marker(mShadowX2);
+    }
+    if (mMouseOver) {
+      Vector4f ink = mStyle.mText.mColor1;
+      ink.w *= 0.5f;
+      render->setColor(ink, ink);
+      marker(mX);
+    }
+  }
+}
+
+}  // namespace tessel
+}  // namespace zelkor

@@ -1,0 +1,492 @@
+// The widgets on a real display: a gallery of them drawn with the editor's
+// font and read back (and kept as a picture, widgets_gallery.png, in the
+// build's test directory), and input through the device's own event path.
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "am.h"
+#include "am_image.h"
+#include "dis_display_glfw.h"
+#include "dis_glinclude.h"
+#include "frame_reader.h"
+#include "glfw_inject.h"
+#include "tes_box.h"
+#include "tes_boxview.h"
+#include "tes_button.h"
+#include "tes_colorchooser.h"
+#include "tes_dropdown.h"
+#include "tes_image.h"
+#include "tes_knob.h"
+#include "tes_radiobutton.h"
+#include "tes_render.h"
+#include "tes_ruler.h"
+#include "tes_scrollbars.h"
+#include "tes_slider.h"
+#include "tes_stat.h"
+#include "tes_textinput.h"
+#include "tes_workspace.h"
+#include "tessel.h"
+#include "test_support.h"
+#include "widget_driver.h"
+
+namespace {
+
+using zelkor::mathbase::Vector2f;
+using zelkor::mathbase::Vector4f;
+using namespace zelkor::tessel;
+namespace dis = zelkor::display;
+
+using kindra_test::Rgb;
+
+const char* const kStyle = R"(<tessel>
+  <frame>
+    <color name="back.color" first="262a32" second="1e2128"/>
+    <color name="back.border" first="4a5260" second="2c313a"/>
+  </frame>
+  <window>
+    <color name="back.color" first="22262e" second="1a1d23"/>
+    <color name="back.border" first="5c6676" second="2a2f38"/>
+    <color name="caption.color" first="3a4458" second="2c3444"/>
+    <color name="caption.border" first="5c6676" second="2a2f38"/>
+    <color name="caption.pushed" first="4a5878" second="3a4460"/>
+    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
+  </window>
+  <label><color name="text.color" first="d6dae2" second="d6dae2"/></label>
+  <button>
+    <color name="back.color" first="3d6fb6" second="3d6fb6"/>
+    <color name="back.border" first="7aa2de" second="23426e"/>
+    <color name="back.highlight" first="4b80cc" second="4b80cc"/>
+    <color name="back.pushed" first="e08a2c" second="e08a2c"/>
+    <color name="back.inactive" first="3a3d44" second="3a3d44"/>
+    <color name="text.color" first="ffffff" second="ffffff"/>
+    <color name="text.inactive" first="80858f" second="80858f"/>
+  </button>
+  <slider>
+    <color name="back.color" first="14161b" second="1c1f26"/>
+    <color name="back.border" first="0c0d10" second="3a404c"/>
+    <color name="caption.color" first="f2c35c" second="f2c35c"/>
+    <color name="caption.border" first="fff0c0" second="a07820"/>
+    <color name="caption.highlight" first="ffd57a" second="f2c35c"/>
+    <color name="caption.pushed" first="ffe2a0" second="ffd57a"/>
+  </slider>
+  <knob>
+    <color name="back.color" first="3a4050" second="3a4050"/>
+    <color name="back.border" first="0c0d10" second="0c0d10"/>
+    <color name="back.highlight" first="465068" second="465068"/>
+    <color name="text.color" first="f2c35c" second="f2c35c"/>
+  </knob>
+  <textinput>
+    <color name="back.color" first="101216" second="15181d"/>
+    <color name="back.border" first="0a0b0e" second="4a5260"/>
+    <color name="back.highlight" first="12161e" second="181d26"/>
+    <color name="back.pushed" first="3d6fb6" second="3d6fb6"/>
+    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
+  </textinput>
+  <dropdown>
+    <color name="back.color" first="343a46" second="2a2f38"/>
+    <color name="back.border" first="5c6676" second="1a1d23"/>
+    <color name="back.highlight" first="3e4554" second="343a46"/>
+    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
+  </dropdown>
+  <context>
+    <color name="back.color" first="2e333d" second="23272f"/>
+    <color name="back.border" first="6a7484" second="383e4a"/>
+    <color name="back.highlight" first="3d6fb6" second="2f5a96"/>
+    <color name="text.color" first="e2e6ee" second="e2e6ee"/>
+    <color name="text.highlight" first="ffffff" second="ffffff"/>
+  </context>
+  <radiobutton>
+    <color name="back.color" first="101216" second="101216"/>
+    <color name="back.border" first="6a7484" second="6a7484"/>
+    <color name="back.highlight" first="202633" second="202633"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+    <color name="text.highlight" first="ffffff" second="ffffff"/>
+  </radiobutton>
+  <checkbox>
+    <color name="back.color" first="101216" second="101216"/>
+    <color name="back.border" first="6a7484" second="2a2f38"/>
+    <color name="back.highlight" first="202633" second="202633"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+    <color name="text.highlight" first="ffffff" second="ffffff"/>
+  </checkbox>
+  <panel>
+    <color name="back.color" first="1e2128" second="16181d"/>
+    <color name="back.border" first="4a5260" second="2a2f38"/>
+    <color name="caption.color" first="2c3444" second="262c38"/>
+    <color name="caption.border" first="4a5260" second="2a2f38"/>
+    <color name="text.color" first="f2c35c" second="f2c35c"/>
+  </panel>
+  <treeview>
+    <color name="back.color" first="16181d" second="16181d"/>
+    <color name="back.border" first="0c0d10" second="3a404c"/>
+    <color name="back.pushed" first="2f5a96" second="2f5a96"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+    <color name="text.highlight" first="ffffff" second="ffffff"/>
+  </treeview>
+  <tabview>
+    <color name="back.color" first="1a1d23" second="1a1d23"/>
+    <color name="back.border" first="4a5260" second="2a2f38"/>
+    <color name="caption.color" first="2a2f38" second="22262e"/>
+    <color name="caption.border" first="4a5260" second="2a2f38"/>
+    <color name="caption.highlight" first="343a46" second="2a2f38"/>
+    <color name="caption.pushed" first="3d6fb6" second="2f5a96"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+  </tabview>
+  <tabframe>
+    <color name="back.color" first="20242c" second="1a1d23"/>
+    <color name="back.border" first="4a5260" second="2a2f38"/>
+  </tabframe>
+  <menu>
+    <color name="back.color" first="2a2f38" second="22262e"/>
+    <color name="back.border" first="4a5260" second="16181d"/>
+    <color name="back.highlight" first="343a46" second="343a46"/>
+    <color name="back.pushed" first="3d6fb6" second="3d6fb6"/>
+    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
+  </menu>
+  <scrollbars>
+    <color name="back.color" first="14161b" second="1a1d23"/>
+    <color name="back.border" first="0c0d10" second="2a2f38"/>
+    <color name="caption.color" first="4a5260" second="3a404c"/>
+    <color name="caption.border" first="6a7484" second="2a2f38"/>
+    <color name="caption.highlight" first="5c6676" second="4a5260"/>
+  </scrollbars>
+  <ruler>
+    <color name="back.color" first="20242c" second="16181d"/>
+    <color name="back.inactive" first="8090a0" second="8090a0"/>
+    <color name="caption.color" first="40e070" second="40e070"/>
+    <color name="caption.highlight" first="ff4040" second="ff4040"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+  </ruler>
+  <stat>
+    <color name="back.color" first="101216" second="101216"/>
+    <color name="back.border" first="0c0d10" second="3a404c"/>
+    <color name="caption.color" first="40e070" second="40e070"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+  </stat>
+  <colorchooser>
+    <color name="back.color" first="1e2128" second="1a1d23"/>
+    <color name="back.border" first="4a5260" second="2a2f38"/>
+    <color name="caption.color" first="d6dae2" second="a0a6b0"/>
+    <color name="caption.border" first="ffffff" second="404040"/>
+    <color name="text.color" first="d6dae2" second="d6dae2"/>
+  </colorchooser>
+  <boxview>
+    <color name="back.color" first="121418" second="181b20"/>
+    <color name="back.border" first="4a5260" second="2a2f38"/>
+  </boxview>
+  <box>
+    <color name="back.color" first="2a2f38" second="22262e"/>
+    <color name="back.border" first="5c6676" second="1a1d23"/>
+    <color name="caption.color" first="4a3c70" second="3a2e58"/>
+    <color name="caption.border" first="7a6aa0" second="2a2240"/>
+    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
+  </box>
+</tessel>)";
+
+const char* const kLayout = R"(<tessel>
+  <workspace id="workspace" style="style.xml" font="fonthelvete2.png">
+    <child>
+      <menu id="menu"><area x="0" y="0" width="800" height="24"/>
+        <item caption="File"><item caption="Open"/><item caption="Save"/><item caption="Quit"/></item>
+        <item caption="Edit"><item caption="Copy"/><item caption="Paste"/></item>
+        <item caption="View"><item caption="Editor"/></item>
+      </menu>
+      <window id="controls" caption="Controls"><area x="10" y="34" width="380" height="300"/>
+        <child>
+          <button id="push" caption="Render"><area x="10" y="10" width="90" height="24"/></button>
+          <button id="toggle" caption="Loop" toggled="true"><area x="110" y="10" width="90" height="24"/></button>
+          <button id="off" caption="Locked"><area x="210" y="10" width="90" height="24"/></button>
+          <label id="speedLabel" text="Speed"><area x="10" y="46" width="60" height="18"/></label>
+          <slider id="speed" size="14" min="0" max="2" percent="0.6"><area x="70" y="46" width="200" height="18"/></slider>
+          <slider id="level" size="14" direction="vertical" percent="0.3"><area x="340" y="10" width="18" height="150"/></slider>
+          <knob id="gain" value="0.7"><area x="285" y="40" width="40" height="40"/></knob>
+          <label id="nameLabel" text="Name"><area x="10" y="76" width="60" height="20"/></label>
+          <textinput id="name" text="tunnel.main"><area x="70" y="76" width="200" height="20"/></textinput>
+          <label id="timeLabel" text="Start"><area x="10" y="104" width="60" height="20"/></label>
+          <textinput id="time" type="numeric" text="12.5"><area x="70" y="104" width="90" height="20"/></textinput>
+          <dropdown id="type"><area x="170" y="104" width="100" height="20"/>
+            <option id="0" name="square"/><option id="1" name="linear"/><option id="2" name="smooth" default="true"/>
+          </dropdown>
+          <radiobutton id="repeat"><area x="10" y="134" width="120" height="64"/>
+            <option name="none"/><option name="identical" checked="true"/><option name="added"/>
+          </radiobutton>
+          <checkbox id="flags"><area x="140" y="134" width="120" height="44"/>
+            <option name="visible" checked="true"/><option name="locked"/>
+          </checkbox>
+          <image id="picture" filename="picture.png"><area x="280" y="170" width="64" height="64"/></image>
+          <stat id="stat"><area x="10" y="204" width="250" height="50"/></stat>
+        </child>
+      </window>
+      <panel id="tree" caption="Scene"><area x="400" y="34" width="180" height="150"/>
+        <child>
+          <treeview id="nodes"><area maximized="true"/>
+            <item id="fx" text="Effects"><item text="clear"/><item text="tunnel"><item text="camera"/></item></item>
+            <item id="music" text="Music"/>
+          </treeview>
+        </child>
+      </panel>
+      <tabview id="tabs"><area x="590" y="34" width="200" height="150"/>
+        <child>
+          <tabframe caption="Colour">
+            <child><colorchooser id="chooser"><area maximized="true"/></colorchooser></child>
+          </tabframe>
+          <tabframe caption="Info"/>
+        </child>
+      </tabview>
+      <boxview id="graph"><area x="400" y="194" width="390" height="140"/>
+        <child>
+          <box id="noise" caption="Noise"><area x="10" y="10" width="110" height="70"/>
+            <output id="value" type="float" color="f2c35c"/><output id="rgb" type="color" color="40e070"/>
+          </box>
+          <box id="mix" caption="Mix"><area x="240" y="40" width="120" height="80"/>
+            <input id="amount" type="float" color="f2c35c"/><input id="tint" type="color" color="40e070"/>
+          </box>
+        </child>
+      </boxview>
+      <scrollbars id="timeline" direction="horisontal"><area x="10" y="344" width="780" height="246"/>
+        <child>
+          <ruler id="ruler"><area x="0" y="0" width="1211" height="234"/>
+            <child>
+              <frame id="bar"><area x="100" y="10" width="300" height="22"/></frame>
+            </child>
+          </ruler>
+        </child>
+      </scrollbars>
+    </child>
+  </workspace>
+</tessel>)";
+
+class WidgetDrawTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kindra_test::writeFile(dir.file("layout.xml"), kLayout));
+    ASSERT_TRUE(kindra_test::writeFile(dir.file("style.xml"), kStyle));
+    ASSERT_GE(archive.addArchive(dir.path() + "/"), 0);
+    ASSERT_GE(archive.addArchive(kindra_test::sourceDir() + "/data/"), 0);
+    writePicture();
+    device = std::make_unique<dis::DisplayGLFW>();
+    device->setArchive(&archive);
+    device->open(dis::WindowMode("widgets", kWidth, kHeight, false));
+    ASSERT_EQ(device->getWindowMode().width, kWidth);
+    device->addListener(&clearer);
+    tessel = std::make_unique<Tessel>(device.get());
+    kindra_test::StdoutCapture capture;
+    tessel->load("layout.xml");
+    loadLog = capture.finish();
+  }
+  void TearDown() override {
+    tessel.reset();
+    device->removeListener(&clearer);
+    device.reset();
+  }
+
+  // A 32 x 32 picture: red left half, blue right half, a white top row.
+  void writePicture() {
+    zelkor::am::Image picture(new zelkor::am::ImageObject(32, 32));
+    unsigned char* bgra = picture->getWriteData();
+    for (int y = 0; y < 32; ++y) {
+      for (int x = 0; x < 32; ++x) {
+        unsigned char* p = bgra + (y * 32 + x) * 4;
+        const bool white = y < 4;
+        p[0] = white || x >= 16 ? 255 : 0;
+        p[1] = white ? 255 : 0;
+        p[2] = white || x < 16 ? 255 : 0;
+        p[3] = 255;
+      }
+    }
+    ASSERT_TRUE(archive.writeImage("picture.png", picture));
+  }
+
+  void frame() { reader.read(*device); }
+  Rgb at(int x, int y) const { return reader.at(x, y); }
+  void expectPixel(int x, int y, int r, int g, int b, int tolerance = 6) const {
+    EXPECT_TRUE(reader.pixelIs(x, y, r, g, b, tolerance));
+  }
+  int brightIn(const Area& a, int level = 150) const { return reader.brightIn(a, level); }
+  void keepPicture(const std::string& name) {
+    zelkor::am::Image image(new zelkor::am::ImageObject(kWidth, kHeight));
+    device->getScreenShot(image);
+    zelkor::am::ArchiveManager out;
+    ASSERT_GE(out.addArchive(kindra_test::binaryDir() + "/tests/tessel/"), 0);
+    EXPECT_TRUE(out.writeImage(name, image));
+  }
+  template <class T>
+  T* get(const std::string& id) {
+    T* control = dynamic_cast<T*>(tessel->findControl(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 600;
+  kindra_test::ScratchDir dir{"tessel_widgets_draw"};
+  zelkor::am::ArchiveManager archive;
+  std::unique_ptr<dis::DisplayGLFW> device;
+  kindra_test::Clearer clearer{0.05f, 0.08f, 0.12f};
+  std::unique_ptr<Tessel> tessel;
+  kindra_test::FrameReader reader;
+  std::string loadLog;
+};
+
+TEST_F(WidgetDrawTest, AGalleryOfEveryWidgetDraws) {
+  // nothing in the gallery is unknown or malformed
+  for (const std::string& line : kindra_test::splitLines(loadLog)) {
+    EXPECT_EQ(line.find("[warning]"), std::string::npos) << line;
+  }
+  ASSERT_TRUE(tessel->getWorkspace()->getRender()->hasFont());
+  get<Button>("off")->setInactive(true);
+  Ruler* ruler = get<Ruler>("ruler");
+  ruler->setShadow(250);
+  ruler->setShadow2(420);
+  Stat* stat = get<Stat>("stat");
+  for (int i = 0; i < 120; ++i) {
+    stat->mStartTime = -1.0f;
+    stat->addValue(8.0f + 4.0f * std::sin(static_cast<float>(i) * 0.2f));
+  }
+  BoxView* graph = get<BoxView>("graph");
+  ASSERT_TRUE(graph->connect(get<Box>("noise"), 0, get<Box>("mix"), 0));
+  ASSERT_TRUE(graph->connect(get<Box>("noise"), 1, get<Box>("mix"), 1));
+  get<ColorChooser>("chooser")->setColor(Vector4f(0.95f, 0.6f, 0.2f, 1.0f));
+  get<TextInput>("name")->select(0, 6);
+  frame();
+  keepPicture("widgets_gallery.png");
+
+  // the push button's face, the inactive one's
+  const Area push = get<Button>("push")->getAreaWorld();
+  expectPixel(static_cast<int>(push.mMin.x) + 4, static_cast<int>(push.mMin.y) + 4, 0x3d, 0x6f, 0xb6);
+  const Area off = get<Button>("off")->getAreaWorld();
+  expectPixel(static_cast<int>(off.mMin.x) + 4, static_cast<int>(off.mMin.y) + 4, 0x3a, 0x3d, 0x44);
+  EXPECT_GT(brightIn(push), 20);  // its caption
+  // the slider's bar at 0.6 of its travel
+  Slider* speed = get<Slider>("speed");
+  const Area bar = speed->getBarArea(0.6f) + speed->getAreaWorld().mMin;
+  expectPixel(static_cast<int>(bar.getCenter().x), static_cast<int>(bar.getCenter().y), 0xf2, 0xc3, 0x5c);
+  expectPixel(static_cast<int>(bar.mMin.x) - 4, static_cast<int>(bar.getCenter().y), 0x18, 0x1a, 0x20, 10);
+  // the picture, its white top row up
+  const Area picture = get<Image>("picture")->getAreaWorld();
+  EXPECT_TRUE(get<Image>("picture")->getLoaded());
+  expectPixel(static_cast<int>(picture.mMin.x) + 10, static_cast<int>(picture.mMin.y) + 2, 255, 255, 255, 12);
+  expectPixel(static_cast<int>(picture.mMin.x) + 10, static_cast<int>(picture.mMax.y) - 10, 255, 0, 0, 12);
+  expectPixel(static_cast<int>(picture.mMax.x) - 10, static_cast<int>(picture.mMax.y) - 10, 0, 0, 255, 12);
+
+  // the ruler: a labelled tick every 100 pixels, small ones every 10
+  const Area r = ruler->getAreaWorld();
+  const int rx = static_cast<int>(r.mMin.x), ry = static_cast<int>(r.mMin.y);
+  expectPixel(rx + 100, ry + 20, 0x80, 0x90, 0xa0);
+  expectPixel(rx + 300, ry + 16, 0x80, 0x90, 0xa0);
+  expectPixel(rx + 110, ry + 23, 0x80, 0x90, 0xa0);
+  EXPECT_NE(at(rx + 110, ry + 17).g, 0x90);  // small ticks are shorter
+  EXPECT_NE(at(rx + 105, ry + 23).g, 0x90);
+  // its labels above the ticks
+  EXPECT_GT(brightIn(Area(r.mMin.x + 85, r.mMin.y, r.mMin.x + 115, r.mMin.y + 15)), 5);
+  // the start mark and the play head run down through the content
+  expectPixel(rx + 250, ry + 120, 0x40, 0xe0, 0x70);
+  expectPixel(rx + 420, ry + 200, 0xff, 0x40, 0x40);
+  expectPixel(rx + 420, ry + 20, 0x80, 0x90, 0xa0, 255);  // (the band itself is not crossed)
+  EXPECT_NE(at(rx + 420, ry + 10).r, 0xff);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(WidgetDrawTest, InputThroughTheDevice) {
+  Slider* speed = get<Slider>("speed");
+  TextInput* time = get<TextInput>("time");
+  Dropdown* type = get<Dropdown>("type");
+  RadioButton* repeat = get<RadioButton>("repeat");
+  Scrollbars* timeline = get<Scrollbars>("timeline");
+  Ruler* ruler = get<Ruler>("ruler");
+  frame();
+
+  // drag the slider's bar to the right end
+  const Area bar = speed->getBarArea(speed->getPercent()) + speed->getAreaWorld().mMin;
+  kindra_test::mouseMove(bar.getCenter().x, bar.getCenter().y);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
+  for (int x = 0; x <= 200; x += 10) kindra_test::mouseMove(bar.getCenter().x + x, bar.getCenter().y + x / 10);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
+  EXPECT_FLOAT_EQ(speed->getValue(), 2.0f);
+  frame();
+  const Area end = speed->getBarArea(1.0f) + speed->getAreaWorld().mMin;
+  expectPixel(static_cast<int>(end.getCenter().x), static_cast<int>(end.getCenter().y), 0xf2, 0xc3, 0x5c, 40);
+
+  // type into the numeric field: the second "." is refused
+  const Area field = time->getAreaWorld();
+  kindra_test::mouseMove(field.mMax.x - 3, field.getCenter().y);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
+  kindra_test::keyTap(GLFW_KEY_BACKSPACE);
+  for (char c : std::string("25.5")) kindra_test::charTyped(static_cast<unsigned char>(c));
+  EXPECT_EQ(time->getText(), "12.255");
+  // copy it with the real keys and paste into the name field
+  kindra_test::keyPress(GLFW_KEY_LEFT_SHIFT);
+  kindra_test::keyTap(GLFW_KEY_HOME);
+  kindra_test::keyRelease(GLFW_KEY_LEFT_SHIFT);
+  kindra_test::keyPress(GLFW_KEY_LEFT_CONTROL);
+  kindra_test::keyTap(GLFW_KEY_C);
+  kindra_test::keyRelease(GLFW_KEY_LEFT_CONTROL);
+  EXPECT_EQ(tessel->getWorkspace()->getCopyString(), "12.255");
+  TextInput* name = get<TextInput>("name");
+  kindra_test::mouseMove(name->getAreaWorld().mMax.x - 3, name->getAreaWorld().getCenter().y);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
+  kindra_test::StdoutCapture pasted;
+  kindra_test::keyPress(GLFW_KEY_LEFT_CONTROL);
+  kindra_test::keyTap(GLFW_KEY_V);
+  kindra_test::keyRelease(GLFW_KEY_LEFT_CONTROL);
+  EXPECT_EQ(pasted.finish(), "TextInput: paste: 12.255\n");
+  EXPECT_EQ(name->getText(), "tunnel.main12.255");
+
+  // pick from the drop-down: its menu shows on top of everything
+  kindra_test::mouseMove(type->getAreaWorld().getCenter().x, type->getAreaWorld().getCenter().y);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
+  ASSERT_TRUE(type->isOpen());
+  const Vector2f linear = type->getMenu()->getOption(1)->getAreaWorld().getCenter();
+  kindra_test::mouseMove(linear.x, linear.y);
+  frame();
+  keepPicture("widgets_dropdown.png");
+  expectPixel(static_cast<int>(type->getMenu()->getOption(1)->getAreaWorld().mMax.x) - 3, static_cast<int>(linear.y),
+              0x3d, 0x6f, 0xb6, 30);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
+  EXPECT_FALSE(type->isOpen());
+  EXPECT_EQ(type->getSelectedValue(), "linear");
+
+  // radio buttons stay exclusive
+  const Area options = repeat->getAreaWorld();
+  const float row = repeat->getRow(0).getHeight();
+  kindra_test::mouseMove(options.mMin.x + 30, options.mMin.y + 2.5f * row);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
+  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
+  EXPECT_TRUE(repeat->getSelected("added"));
+  EXPECT_FALSE(repeat->getSelected("identical"));
+
+  // the wheel scrolls the timeline along, and the ruler's labels follow
+  const Area view = timeline->getAreaWorld();
+  kindra_test::mouseMove(view.getCenter().x, view.getCenter().y);
+  kindra_test::wheel(-3);
+  EXPECT_FLOAT_EQ(timeline->getScrollPosition().x, 120.0f);
+  EXPECT_FLOAT_EQ(ruler->getAreaWorld().mMin.x, view.mMin.x - 120.0f);
+  EXPECT_FLOAT_EQ(ruler->getMouseX(), view.getCenter().x - view.mMin.x + 120.0f);
+  kindra_test::wheel(-100);
+  EXPECT_FLOAT_EQ(timeline->getScrollPosition().x, 1211.0f - 780.0f);
+
+  // over the ruler: the time under the mouse, its line, the labels near it faded
+  const float x = ruler->getAreaWorld().mMin.x + 805.0f;
+  kindra_test::mouseMove(x, view.mMin.y + 100);
+  frame();
+  keepPicture("widgets_ruler.png");
+  EXPECT_GT(brightIn(Area(x - 12, view.mMin.y, x + 12, view.mMin.y + 14)), 5);  // "80.5"
+  EXPECT_EQ(brightIn(Area(x - 15 - 15, view.mMin.y, x - 5 - 15, view.mMin.y + 14)), 0);  // no "80.0" behind it
+  EXPECT_GT(brightIn(Area(x - 5 - 100, view.mMin.y, x + 5 - 100, view.mMin.y + 14)), 5);  // "70.0"
+  const Rgb line = at(static_cast<int>(x), static_cast<int>(view.mMin.y) + 150);
+  EXPECT_GT(line.r, 60);
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+#pragma once
+// Drives a toolkit through its display listener entry points, as the device
+// does: mouse moves carry the device's delta (previous minus current
+// position), presses and keys carry the held modifiers.
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "dis_listener.h"
+#include "mb_box2.h"
+#include "mb_vector2.h"
+#include "tes_callback.h"
+#include "tes_control.h"
+#include "tessel.h"
+#include "tessel_test_util.h"
+
+namespace zelkor {
+namespace mathbase {
+// Readable points and areas in test failures.
+inline void PrintTo(const Vector2f& v, std::ostream* os) { *os << "(" << v.x << ", " << v.y << ")"; }
+inline void PrintTo(const Box2& b, std::ostream* os) {
+  *os << "(" << b.mMin.x << ", " << b.mMin.y << ")-(" << b.mMax.x << ", " << b.mMax.y << ")";
+}
+}  // namespace mathbase
+}  // namespace zelkor
+
+namespace kindra_test {
+
+class ToolkitDriver {
+ public:
+  explicit ToolkitDriver(zelkor::tessel::Tessel& tessel) : mTessel([&tessel]() -> zelkor::tessel::Tessel& { return tessel; }) {}
+  // A toolkit made later (in a fixture's SetUp).
+  explicit ToolkitDriver(std::unique_ptr<zelkor::tessel::Tessel>& holder)
+      : mTessel([&holder]() -> zelkor::tessel::Tessel& { return *holder; }) {}
+
+  int move(float x, float y) {
+    zelkor::display::MouseMoveEvent e;
+    fill(e, x, y);
+    e.mouseDelta = mPos - zelkor::mathbase::Vector2f(x, y);
+    mPos = zelkor::mathbase::Vector2f(x, y);
+    return mTessel().onMouseMove(e);
+  }
+  // Moves in steps of at most `step` pixels, as a hand does.
+  void drag(float x, float y, float step = 7.0f) {
+    const zelkor::mathbase::Vector2f from = mPos, to(x, y);
+    const zelkor::mathbase::Vector2f d = to - from;
+    const float length = std::sqrt(d.x * d.x + d.y * d.y);
+    const int steps = std::max(1, static_cast<int>(std::ceil(length / step)));
+    for (int i = 1; i <= steps; ++i) {
+      // whole pixels on the way, as the window system reports them
+      zelkor::mathbase::Vector2f p = from + d * (static_cast<float>(i) / static_cast<float>(steps));
+      if (i < steps) p = zelkor::mathbase::Vector2f(std::round(p.x), std::round(p.y));
+      move(p.x, p.y);
+    }
+  }
+  int down(int button = zelkor::display::MOUSE_LEFT, bool doubleClick = false) {
+    zelkor::display::MouseButtonEvent e;
+    fill(e, mPos.x, mPos.y);
+    e.button = static_cast<zelkor::display::MouseButton>(button);
+    e.doubleClick = doubleClick;
+    return mTessel().onMouseDown(e);
+  }
+  int up(int button = zelkor::display::MOUSE_LEFT) {
+    zelkor::display::MouseButtonEvent e;
+    fill(e, mPos.x, mPos.y);
+    e.button = static_cast<zelkor::display::MouseButton>(button);
+    return mTessel().onMouseUp(e);
+  }
+  int click(float x, float y, int button = zelkor::display::MOUSE_LEFT) {
+    move(x, y);
+    const int used = down(button);
+    up(button);
+    return used;
+  }
+  int clickAt(zelkor::tessel::Control* c, float dx = -1.0f, float dy = -1.0f) {
+    const zelkor::tessel::Area a = c->getAreaWorld();
+    return click(dx < 0 ? a.getCenter().x : a.mMin.x + dx, dy < 0 ? a.getCenter().y : a.mMin.y + dy);
+  }
+  int wheel(float steps) {
+    zelkor::display::MouseMoveEvent e;
+    fill(e, mPos.x, mPos.y);
+    mWheel += steps;
+    e.mouseWheel = mWheel;
+    e.mouseDeltaWheel = steps;
+    return mTessel().onMouseWheel(e);
+  }
+  int keyDown(zelkor::display::Key key) {
+    zelkor::display::KeyEvent e;
+    fill(e, mPos.x, mPos.y);
+    e.key = key;
+    return mTessel().onKeyDown(e);
+  }
+  int keyUp(zelkor::display::Key key) {
+    zelkor::display::KeyEvent e;
+    fill(e, mPos.x, mPos.y);
+    e.key = key;
+    return mTessel().onKeyUp(e);
+  }
+  int tap(zelkor::display::Key key) {
+    const int used = keyDown(key);
+    keyUp(key);
+    return used;
+  }
+  // A key with its character, as typing does.
+  int type(const std::string& text) {
+    int used = 0;
+    for (char c : text) {
+      zelkor::display::CharEvent e;
+      fill(e, mPos.x, mPos.y);
+      e.key = static_cast<unsigned char>(c);
+      used |= mTessel().onCharDown(e);
+      mTessel().onCharUp(e);
+    }
+    return used;
+  }
+  void hold(int modifiers) { mModifiers = modifiers; }
+  const zelkor::mathbase::Vector2f& position() const { return mPos; }
+
+ private:
+  void fill(zelkor::display::Event& e, float x, float y) {
+    e.mousePos = zelkor::mathbase::Vector2f(x, y);
+    e.mouseWheel = mWheel;
+    e.control = mModifiers;
+  }
+
+  std::function<zelkor::tessel::Tessel&()> mTessel;
+  zelkor::mathbase::Vector2f mPos{-100.0f, -100.0f};
+  float mWheel = 0.0f;
+  int mModifiers = zelkor::display::KEYMOD_NONE;
+};
+
+// Records what controls report.
+class ActionLog : public zelkor::tessel::Callback {
+ public:
+  void controlAction(zelkor::tessel::Control* control, zelkor::tessel::Action action) override {
+    controls.push_back(control);
+    actions.push_back(action);
+  }
+  void contextAction(zelkor::tessel::Context*, std::string action) override { contexts.push_back(action); }
+  size_t count(zelkor::tessel::Action action) const {
+    size_t n = 0;
+    for (zelkor::tessel::Action a : actions) n += a == action;
+    return n;
+  }
+  void clear() {
+    controls.clear();
+    actions.clear();
+    contexts.clear();
+  }
+  std::vector<zelkor::tessel::Control*> controls;
+  std::vector<zelkor::tessel::Action> actions;
+  std::vector<std::string> contexts;
+};
+
+// A toolkit on a window-less display with a driver for its input and a log
+// of what the workspace hears.
+class WidgetTest : public TesselTest {
+ protected:
+  template <class T>
+  T* get(const std::string& id) {
+    T* control = dynamic_cast<T*>(find(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+  // Loads the children into the workspace and listens to it; returns the log.
+  std::string load(const std::string& children) {
+    const std::string out = loadLayout(children);
+    workspace()->setCallback(&log);
+    return out;
+  }
+  ToolkitDriver mouse{tessel};
+  ActionLog log;
+};
+
+}  // namespace kindra_test
