@@ -40,10 +40,9 @@ Gui::Gui(display::DisplayGL* display, Kindra* engine)
   std::memset(mPadButtons, 0, sizeof(mPadButtons));
 }
 
-Gui::~Gui() {
-  // the controls outlive nothing of ours: drop the callbacks into this object
-  if (mTessel.getWorkspace()) mTessel.getWorkspace()->clearCallbacks();
-}
+// The controls that call back into the editor belong to its toolkit root and
+// go with it.
+Gui::~Gui() = default;
 
 tessel::Control* Gui::require(const std::string& id) {
   tessel::Control* control = mTessel.findControl(id);

@@ -133,6 +133,24 @@ TEST_F(GuiTest, TheLayoutHasEveryControlTheEditorNeeds) {
   EXPECT_NE(output.find("\nLoading gui\n"), std::string::npos) << output;
 }
 
+TEST_F(GuiTest, TheRulerKeepsTheTimelinesHeightWhenTheWindowChanges) {
+  float before = 0.0f;
+  play({
+      [&] {
+        before = find("main_ruler")->getArea().getHeight();
+        kindra_test::windowResized(1024, 900);
+        return true;
+      },
+      [&] {
+        const float height = find("main_scrollbars_horisontal")->getArea().getHeight();
+        EXPECT_GT(height, before) << "the editor takes its share of the taller window";
+        EXPECT_EQ(find("main_ruler")->getArea().getHeight(), height);
+        EXPECT_EQ(find("main_ruler")->getArea().getWidth(), 5011.0f) << "the length stays";
+        return true;
+      },
+  });
+}
+
 TEST_F(GuiTest, TabHidesAndShowsTheEditorWhileTheDemoRuns) {
   float hiddenAt = 0.0f;
   play({
