@@ -17,6 +17,7 @@
 #include "glfw_inject.h"
 #include "kin_gui.h"
 #include "kin_main.h"
+#include "kindra_frames.h"
 #include "kindra_workdir.h"
 #include "tes_layoutstack.h"
 #include "tes_ruler.h"
@@ -32,14 +33,7 @@ using zelkor::kindra::Gui;
 using zelkor::kindra::Kindra;
 using zelkor::tessel::Control;
 
-// Runs once per frame after everything else has drawn.
-class Watcher : public zelkor::display::Listener {
- public:
-  void onDraw() override {
-    if (hook) hook();
-  }
-  std::function<void()> hook;
-};
+using kindra_test::Watcher;
 
 // Puts the watcher last on its first frame.
 class Plain : public Effect {
@@ -78,12 +72,7 @@ class GuiTest : public testing::Test {
     size_t step = 0;
     int frames = 0;
     watcher.hook = [&] {
-      if (++frames > 600) ADD_FAILURE() << "step " << step << " never ended";
-      if (step < steps.size() && frames <= 600) {
-        if (steps[step]()) ++step;
-        return;
-      }
-      kindra_test::keyPress(GLFW_KEY_ESCAPE);
+      kindra_test::runStep(steps, step, frames);
     };
     kindra_test::StdoutCapture capture;
     engine->run();
