@@ -22,6 +22,7 @@
 #include "kin_main.h"
 #include "kin_plugin_camera.h"
 #include "kin_plugin_color.h"
+#include "kindra_frames.h"
 #include "kin_plugin_spline.h"
 #include "kin_plugin_trigger.h"
 #include "kindra_workdir.h"
@@ -43,14 +44,7 @@ const int kHeight = 600;
 // Where Glow draws its level (window pixels, y down).
 const int kGlowX0 = 100, kGlowY0 = 50, kGlowX1 = 300, kGlowY1 = 150;
 
-// Runs once per frame after everything else has drawn.
-class Watcher : public zelkor::display::Listener {
- public:
-  void onDraw() override {
-    if (hook) hook();
-  }
-  std::function<void()> hook;
-};
+using kindra_test::Watcher;
 
 // The whole window in a fixed colour; puts the watcher last on its first frame.
 class Backdrop : public Effect {
@@ -171,12 +165,7 @@ class TimelineTest : public testing::Test {
     watcher.hook = [&] {
       shot.resize(static_cast<size_t>(kWidth) * kHeight * 4);
       watcher.display->getScreenShotBGRA(shot.data());
-      if (++frames > 600) ADD_FAILURE() << "step " << step << " never ended";
-      if (step < steps.size() && frames <= 600) {
-        if (steps[step]()) ++step;
-        return;
-      }
-      kindra_test::keyPress(GLFW_KEY_ESCAPE);
+      kindra_test::runStep(steps, step, frames);
     };
     kindra_test::StdoutCapture capture;
     engine->run();
