@@ -62,8 +62,6 @@ bool fileExists(const std::string& path) {
 
 }  // namespace
 
-Effect* Effect::sDragging = nullptr;
-
 // ------------------------------------------------------------ PluginBase
 
 PluginBase::PluginBase() : mEffect(nullptr) {}
@@ -108,7 +106,6 @@ Effect::Effect()
 }
 
 Effect::~Effect() {
-  if (sDragging == this) sDragging = nullptr;
   // The plugins' editors belong to the concrete effect, whose members are
   // gone by now (each left this control when it died). One that is still
   // here lives on elsewhere: it leaves without being deleted.
@@ -359,11 +356,6 @@ bool Effect::acceptEvents(tessel::Event& event) {
   return tessel::LayoutStack::acceptEvents(event) || mMouseOverIndex >= 1;
 }
 
-void Effect::endDrag() {
-  mMouseDown = false;
-  if (sDragging == this) sDragging = nullptr;
-}
-
 int Effect::handleEvent(tessel::Event& event) {
   // positions as the parent passes them, in the space of mArea
   const Vector2f pointer = event.mousePos;
@@ -371,9 +363,10 @@ int Effect::handleEvent(tessel::Event& event) {
   const bool left = event.button == display::MOUSE_LEFT;
 
   if (event.type == "reset" && !mMouseDown) mMouseOverIndex = 0;
-  // A release ends the drag wherever it lands, and a press shows that a
-  // release went elsewhere unseen.
-  if (sDragging && ((event.type == "mouseup" && left) || event.type == "mousedown")) sDragging->endDrag();
+  // Before the children: the release ends the drag also when one of them
+  // uses it. (The toolkit hands the release to the control pressed on,
+  // wherever the mouse went.)
+  if (event.type == "mouseup" && left) mMouseDown = false;
 
   const int used = tessel::LayoutStack::handleEvent(event);
   if (used) return used;
@@ -426,7 +419,6 @@ int Effect::handleEvent(tessel::Event& event) {
     if (pointer.x < mArea.mMin.x + kHandleWidth) mMouseOverIndex = 1;
     if (pointer.x >= mArea.mMax.x - kHandleWidth) mMouseOverIndex = 3;
     mMouseDown = true;
-    sDragging = this;
   }
   if (event.type == "mousedown" && event.button == display::MOUSE_RIGHT && pointer.y < mArea.mMin.y + kBarHeight) {
     if (!mContext.getParent()) mContext.setParent(this);

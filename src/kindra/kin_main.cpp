@@ -15,6 +15,7 @@
 #include "kin_gui.h"
 #include "tessel.h"
 #include "tes_layoutstack.h"
+#include "tes_workspace.h"
 #include "xml_parser.h"
 #include "zlk_system.h"
 
@@ -478,6 +479,9 @@ void Kindra::showEffectsInEditor() {
     effect->setupControl();
     effects->recalculate(true);
   }
+  // Adding focuses each control in turn; the keys stay the demo's until the
+  // user clicks into the editor (a focused curve editor takes the arrows).
+  mGui->getTessel().getWorkspace()->clearFocus();
 }
 
 void Kindra::readClock() {

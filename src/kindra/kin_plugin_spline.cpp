@@ -16,20 +16,14 @@ namespace kindra {
 using mathbase::Vector2f;
 using tessel::Area;
 
-namespace {
-// Half the size of a key's marker, in pixels.
-const float kPointSize = 3.5f;
-// Pixels between two samples of the drawn curve.
-const float kSampleStep = 2.0f;
-}  // namespace
-
-Spline::Spline() : mSpline(Curve::SMOOTH, true), mStartTime(0.0f), mEndTime(1.0f) {
+Spline::Spline() : mSpline(Curve::SMOOTH, true) {
   PluginBase::mType = "spline";
-  tessel::Control::mType = "spline";
   mArea = Area(0.0f, 0.0f, 100.0f, 50.0f);
+  setSpline(&mSpline, false);
 }
 
-Spline::~Spline() = default;
+// the editor lets go of the curve before the curve goes
+Spline::~Spline() { setSpline(nullptr, false); }
 
 const char* Spline::interpolationWord(Curve::InterpolationMode mode) {
   switch (mode) {
@@ -114,50 +108,18 @@ void Spline::setupControl(float pWidth, float oldWidth) {
     for (int i = 0; i < mSpline.getNumKeys(); ++i) mSpline[i].time *= scale;
     mSpline.updateTangents();
   }
-  mStartTime = 0.0f;
-  mEndTime = 1.0f;
+  setTimeInterval(0.0f, 1.0f);
   setArea(Area(mArea.mMin.x, mArea.mMin.y, mArea.mMin.x + pWidth, mArea.mMax.y));
 }
 
 void Spline::draw(Area area, Area base, Area clip) {
+  tessel::Spline::draw(area, base, clip);
   tessel::Render* render = getRender();
-  if (render) {
-    const tessel::style& s = mStyle;
-    render->setColor(s.mBack.mColor1, s.mBack.mColor2);
-    render->drawBox(area);
-    render->setColor(s.mBack.mBorder1, s.mBack.mBorder2);
-    render->drawBorder(area);
-
-    // values from -1 at the bottom to 1 at the top, 0 on the middle line
-    const float width = area.getWidth();
-    const float half = area.getHeight() / 2.0f;
-    const float range = mEndTime - mStartTime;
-    const auto toScreen = [&](float time, float value) {
-      const float y = area.mMin.y + half - std::max(-1.0f, std::min(1.0f, value)) * half;
-      return Vector2f(area.mMin.x + width * (time - mStartTime) / range, y);
-    };
-    if (width > 0.0f && range > 0.0f) {
-      render->setColor(s.mCaption.mColor1);
-      Vector2f previous = toScreen(mStartTime, mSpline.evaluate(mStartTime));
-      for (float x = kSampleStep; x < width + kSampleStep; x += kSampleStep) {
-        const float time = mStartTime + range * std::min(x, width) / width;
-        const Vector2f point = toScreen(time, mSpline.evaluate(time));
-        render->drawLine(previous, point);
-        previous = point;
-      }
-      render->setColor(s.mCaption.mHighlight1);
-      for (int i = 0; i < mSpline.getNumKeys(); ++i) {
-        const Vector2f at = toScreen(mSpline[i].time, mSpline[i].value);
-        render->drawBox(Area(at.x - kPointSize, at.y - kPointSize, at.x + kPointSize, at.y + kPointSize));
-      }
-    }
-
-    render->setColor(s.mBack.mHighlight1);
-    render->setAlign(tessel::Render::ALIGN_LEFT);
-    render->drawText(Vector2f(area.mMin.x, std::floor(area.mMax.y - 5.0f - render->getFontHeight() / 2.0f)),
-                     mName);
-  }
-  tessel::Control::draw(area, base, clip);
+  if (!render) return;
+  render->setColor(mStyle.mBack.mHighlight1);
+  render->setAlign(tessel::Render::ALIGN_LEFT);
+  // the name's middle 5 units above the bottom edge
+  render->drawText(Vector2f(area.mMin.x, std::floor(area.mMax.y - 5.0f - render->getFontHeight() / 2.0f)), mName);
 }
 
 }  // namespace kindra

@@ -258,6 +258,25 @@ TEST_F(BarTest, APressWithoutAMoveBeforeStillTakesThePartUnderIt) {
   EXPECT_FLOAT_EQ(effect->mEnd, 16.0f);
 }
 
+TEST_F(BarTest, TheCurveEditorsBelowTheBarEditThePluginsKeys) {
+  kindra_test::WorkDir work{"kindra-bar"};
+  Scripted* effect = add("e", 0.0f, 10.0f);
+  effect->load(nullptr);
+  effect->speed.mSpline.addKey(zelkor::mathbase::SplineBaseKey<float>(0.5f, 0.0f));
+  // a key dragged up by a quarter of the editor's height: half the value range
+  const Vector2f key = effect->speed.getWorldSpace(Vector2f(0.5f, 0.0f));
+  moveTo(key);
+  button(MOUSE_LEFT, true);
+  moveBy(0.0f, -12.5f);
+  button(MOUSE_LEFT, false);
+  ASSERT_EQ(effect->speed.mSpline.getNumKeys(), 1);
+  EXPECT_NEAR(effect->speed.mSpline[0].value, 0.5f, 1e-5f);
+  EXPECT_EQ(effect->mStart, 0.0f) << "the bar stays";
+  EXPECT_FALSE(effect->isDragging());
+  effect->save();
+  EXPECT_NE(work.read("script/Scripted.e.xml").find("<key time=\"0.5\" value=\"0.5\"/>"), std::string::npos);
+}
+
 TEST_F(BarTest, AnEffectReleasedWithItsMenuOpenTakesTheMenuAlong) {
   Scripted* effect = add("e", 5.0f, 15.0f);
   moveTo(onBar(effect, 30.0f));

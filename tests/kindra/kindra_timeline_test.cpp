@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -170,6 +171,8 @@ class TimelineTest : public testing::Test {
     kindra_test::StdoutCapture capture;
     engine->run();
     output = capture.finish();
+    // the failures of the steps went into the capture
+    if (HasFailure()) std::fprintf(stderr, "%s", output.c_str());
     kindra_test::keyRelease(GLFW_KEY_ESCAPE);
     EXPECT_EQ(step, steps.size()) << output;
   }

@@ -163,7 +163,6 @@ class Effect : public tessel::LayoutStack {
  private:
   // Applies a parsed script; false when its root is not "effect".
   bool applyScript(const xml::XmlParser& script);
-  void endDrag();
   // Restacks the parent when this effect's height changed.
   void relayoutParent(float previousHeight);
 
@@ -174,10 +173,6 @@ class Effect : public tessel::LayoutStack {
   std::unique_ptr<xml::XmlParser> mKept;
   tessel::Control* mSpacer;                  // the bar's room at the top (owned as a child)
   std::vector<tessel::Control*> mAttached;   // plugin editors placed below the bar (not owned)
-
-  // The effect whose bar is being dragged, if any: a release seen by any
-  // effect ends it, also when the pointer left the dragged one.
-  static Effect* sDragging;
 };
 
 class EffectFactoryBase {
