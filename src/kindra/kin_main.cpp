@@ -12,6 +12,8 @@
 #include "dis_display_obsolete.h"
 #include "dis_glinclude.h"
 #include "dis_resource.h"
+#include "kin_gui.h"
+#include "tessel.h"
 #include "tes_layoutstack.h"
 #include "tes_workspace.h"
 #include "xml_parser.h"
@@ -137,7 +139,7 @@ Kindra::~Kindra() {
   // the editor never frees one of them.
   for (Effect* effect : mEffect) delete effect;
   mEffect.clear();
-  mEditor.reset();  // its font lives on the display
+  mGui.reset();  // its font lives on the display
   delete mDisplay;
   mDisplay = nullptr;
   for (auto& entry : mFactory) delete entry.second;
@@ -435,9 +437,12 @@ void Kindra::run() {
     if (!mFoundDisplay) return;
     for (Effect* effect : mEffect) effect->load(mDisplay);
     // the editor's controls over the demo, when the data has a layout
-    if (!mArchive.readFile("layout.xml").isNull()) {
-      mEditor.reset(new tessel::Tessel(mDisplay));
-      mEditor->load("layout.xml");
+    if (!mArchive.readFile(Gui::kLayoutFile).isNull()) {
+      std::puts("\nLoading gui");
+      std::fflush(stdout);
+      mGui.reset(new Gui(mDisplay, this));
+      mDisplay->addListener(mGui.get());
+      mGui->setup();
       showEffectsInEditor();
     }
     if (!runSetup()) return;
@@ -460,7 +465,7 @@ void Kindra::run() {
 }
 
 void Kindra::showEffectsInEditor() {
-  tessel::Control* found = mEditor->findControl("effects");
+  tessel::Control* found = mGui->getTessel().findControl("effects");
   tessel::LayoutStack* effects = dynamic_cast<tessel::LayoutStack*>(found);
   if (!effects) {
     ZLK_LOG("warning", "app", "layout.xml: %s; the effects have no bars in the editor",
@@ -476,7 +481,7 @@ void Kindra::showEffectsInEditor() {
   }
   // Adding focuses each control in turn; the keys stay the demo's until the
   // user clicks into the editor (a focused curve editor takes the arrows).
-  mEditor->getWorkspace()->clearFocus();
+  mGui->getTessel().getWorkspace()->clearFocus();
 }
 
 void Kindra::readClock() {
@@ -516,6 +521,11 @@ void Kindra::onDraw() {
     drawSetupFrame();
     return;
   }
+  if (mGui && mGui->getPadPaused()) {
+    KeyEvent space;
+    space.key = display::KEY_SPACE;
+    onKeyDown(space);
+  }
   if (hasMusic() && mMusic.update()) {
     if (!mLoop) {
       mSongEnded = true;
@@ -541,6 +551,7 @@ void Kindra::onDraw() {
   }
   mLastTime = mSystemTime;
   mExecutionTime = mDisplay->getTime() - t0;
+  if (mGui) mGui->setExecutionTime(mExecutionTime);
 
   if (isOsdShowing()) {
     mDisplay->resetStates();

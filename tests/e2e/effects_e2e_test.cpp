@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "demo_fixture.h"
@@ -42,15 +43,16 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
   }
 
   // Waits until the log has a match of `pattern`; returns it (empty on timeout).
-  std::smatch waitForLine(const std::regex& pattern, double seconds = 20.0) {
+  // The whole match and its groups, copied: the log is read again later.
+  std::vector<std::string> waitForLine(const std::regex& pattern, double seconds = 20.0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
       log = kindra_test::readFile(logFile);
       std::smatch match;
-      if (std::regex_search(log, match, pattern)) return match;
+      if (std::regex_search(log, match, pattern)) return std::vector<std::string>(match.begin(), match.end());
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return std::smatch();
+    return {};
   }
   // Sends an xdotool command to the window until the server takes it.
   static bool xdotool(const std::string& window, const std::string& command) {
@@ -61,6 +63,29 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return false;
+  }
+
+  // Drags the glow's bar (reported as `bar`) with a real mouse through the X
+  // server 100 units to the right, 10 s later; then quits and expects a clean exit.
+  void dragGlowAndQuit(const std::string& window, const std::vector<std::string>& bar, DemoProcess& demo) {
+    const int x = static_cast<int>(std::stof(bar[1])) + 60;
+    const int y = static_cast<int>(std::stof(bar[2])) + 10;
+    const auto at = [&](int ax) { return "mousemove --window %W " + std::to_string(ax) + " " + std::to_string(y); };
+    ASSERT_TRUE(xdotool(window, at(x) + " sleep 0.2 mousedown 1 sleep 0.2 " + at(x + 50) + " sleep 0.2 " + at(x + 100) +
+                                    " sleep 0.2 mouseup 1"));
+    EXPECT_FALSE(waitForLine(std::regex("glow span 10 30 bar")).empty()) << log;
+
+    // the key fails to go out when the demo closed its window before the
+    // release: sent again only while the window is still there
+    int status = -1;
+    bool exited = false;
+    for (int attempt = 0; attempt < 10 && !exited; ++attempt) {
+      if (std::system(("xdotool key --window " + window + " Escape 2>/dev/null").c_str()) == 0) break;
+      exited = demo.wait(0.5, &status);
+      if (findWindow(demo.pid()) != window) break;
+    }
+    ASSERT_TRUE(exited || demo.wait(20.0, &status)) << kindra_test::readFile(logFile);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << kindra_test::readFile(logFile);
   }
 
   std::string log;
@@ -75,30 +100,10 @@ TEST_F(EffectDemoTest, AnEffectIsScriptedAnimatedDraggedAndSaved) {
   ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
 
   // the scripted span, and the bar in the editor (10 units per second)
-  const std::smatch bar = waitForLine(std::regex("glow span 0 20 bar ([0-9.]+) ([0-9.]+) 200 70\n"));
+  const std::vector<std::string> bar = waitForLine(std::regex("glow span 0 20 bar ([0-9.]+) ([0-9.]+) 200 70\n"));
   ASSERT_FALSE(bar.empty()) << log;
-  const int x = static_cast<int>(std::stof(bar[1])) + 60;
-  const int y = static_cast<int>(std::stof(bar[2])) + 10;
-
-  // a real drag through the X server: 100 units to the right, 10 s later
-  ASSERT_TRUE(xdotool(window, "mousemove --window %W " + std::to_string(x) + " " + std::to_string(y) +
-                                  " sleep 0.2 mousedown 1 sleep 0.2 mousemove --window %W " + std::to_string(x + 50) +
-                                  " " + std::to_string(y) + " sleep 0.2 mousemove --window %W " +
-                                  std::to_string(x + 100) + " " + std::to_string(y) + " sleep 0.2 mouseup 1"));
-  EXPECT_FALSE(waitForLine(std::regex("glow span 10 30 bar")).empty()) << log;
-
-  // the key fails to go out when the demo closed its window before the
-  // release: sent again only while the window is still there
-  int status = -1;
-  bool exited = false;
-  for (int attempt = 0; attempt < 10 && !exited; ++attempt) {
-    if (std::system(("xdotool key --window " + window + " Escape 2>/dev/null").c_str()) == 0) break;
-    exited = demo.wait(0.5, &status);
-    if (findWindow(demo.pid()) != window) break;
-  }
-  ASSERT_TRUE(exited || demo.wait(20.0, &status)) << kindra_test::readFile(logFile);
+  dragGlowAndQuit(window, bar, demo);
   log = kindra_test::readFile(logFile);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << log;
 
   // the level followed its spline while the effect ran
   std::smatch level;
@@ -114,6 +119,79 @@ TEST_F(EffectDemoTest, AnEffectIsScriptedAnimatedDraggedAndSaved) {
   EXPECT_EQ(readWork("script/Glow.glow.xml"), saved);
   EXPECT_EQ(readWork("script/Backdrop.backdrop.xml"),
             "<effect>\n\t<option inactive=\"0\" locked=\"0\"/>\n\t<time start=\"0\" end=\"1000\"/>\n</effect>\n");
+}
+
+// Grabs the window into tests/artifacts/<name>.png (kept for people to look
+// at) and returns its pixels as RGB rows; empty when the grab failed.
+std::string grabWindow(const std::string& window, const std::string& name, int width, int height) {
+  const std::string geometry = kindra_e2e::commandOutput("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
+  std::smatch x, y;
+  if (!std::regex_search(geometry, x, std::regex("X=(-?[0-9]+)")) ||
+      !std::regex_search(geometry, y, std::regex("Y=(-?[0-9]+)"))) {
+    return std::string();
+  }
+  const fs::path artifacts = fs::path(kindra_test::sourceDir()) / "tests" / "artifacts";
+  fs::create_directories(artifacts);
+  const std::string png = (artifacts / (name + ".png")).string();
+  const std::string raw = (artifacts / (name + ".rgb")).string();
+  const std::string grab = "ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size " + std::to_string(width) + "x" +
+                           std::to_string(height) + " -i \"$DISPLAY+" + x[1].str() + "," + y[1].str() +
+                           "\" -frames:v 1 ";
+  if (std::system((grab + "'" + png + "'").c_str()) != 0) return std::string();
+  if (std::system((grab + "-f rawvideo -pix_fmt rgb24 '" + raw + "'").c_str()) != 0) return std::string();
+  std::string pixels = kindra_test::readFile(raw);
+  fs::remove(raw);
+  return pixels.size() == static_cast<size_t>(width) * height * 3 ? pixels : std::string();
+}
+
+// Share of the pixels in a rectangle that have the backdrop's dark blue.
+double backdropShare(const std::string& rgb, int width, int x0, int y0, int x1, int y1) {
+  int hits = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const unsigned char* p = reinterpret_cast<const unsigned char*>(&rgb[(static_cast<size_t>(y) * width + x) * 3]);
+      if (p[0] < 8 && p[1] < 8 && p[2] > 120 && p[2] < 136) ++hits;
+    }
+  }
+  return static_cast<double>(hits) / ((x1 - x0) * (y1 - y0));
+}
+
+TEST_F(EffectDemoTest, TheEditorShowsAndHidesWithTabAndSavesADraggedBar) {
+  writeScript(kGlowScript);
+  const int width = 1280, height = 720;
+  std::string setup = readWork("setup.xml");
+  setup.replace(setup.find("width=\"800\" height=\"600\""), 24, "width=\"1280\" height=\"720\"");
+  writeWork("setup.xml", setup);
+  DemoProcess demo(binary, work.path(), logFile);
+  ASSERT_TRUE(demo.started());
+  const std::string window = waitForWindow(demo.pid());
+  ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
+  ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+  const std::vector<std::string> bar = waitForLine(std::regex("glow span 0 20 bar ([0-9.]+) ([0-9.]+) 200 ([0-9.]+)\n"));
+  ASSERT_FALSE(bar.empty()) << log;
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+  // the editor over the lower part of the window; the demo above it
+  const std::string shown = grabWindow(window, "editor_shown", width, height);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_GT(backdropShare(shown, width, 400, 100, 1200, 300), 0.95) << "the demo shows above the editor";
+  EXPECT_LT(backdropShare(shown, width, 0, 480, 1280, 720), 0.05) << "the editor covers the lower part";
+
+  ASSERT_TRUE(xdotool(window, "key --window %W Tab"));
+  EXPECT_FALSE(waitForLine(std::regex("key tab\n")).empty()) << log;
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const std::string hidden = grabWindow(window, "editor_hidden", width, height);
+  ASSERT_FALSE(hidden.empty());
+  EXPECT_GT(backdropShare(hidden, width, 400, 480, 1280, 720), 0.95) << "only the demo";
+
+  // shown again before the drag
+  ASSERT_TRUE(xdotool(window, "key --window %W Tab"));
+  EXPECT_FALSE(waitForLine(std::regex("key tab\n[^]*key tab\n")).empty()) << log;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  dragGlowAndQuit(window, bar, demo);
+  std::string saved = kGlowScript;
+  saved.replace(saved.find("start=\"0\" end=\"20\""), 18, "start=\"10\" end=\"30\"");
+  EXPECT_EQ(readWork("script/Glow.glow.xml"), saved);
 }
 
 TEST_F(EffectDemoTest, ABrokenScriptIsNamedKeptAndTheStateSavedBesideIt) {

@@ -21,7 +21,11 @@
 #include "dis_listener.h"
 #include "glfw_inject.h"
 #include "kin_main.h"
+#include "kin_plugin_camera.h"
+#include "kin_plugin_color.h"
+#include "kindra_frames.h"
 #include "kin_plugin_spline.h"
+#include "kin_plugin_trigger.h"
 #include "kindra_workdir.h"
 #include "tes_context.h"
 #include "test_support.h"
@@ -41,14 +45,7 @@ const int kHeight = 600;
 // Where Glow draws its level (window pixels, y down).
 const int kGlowX0 = 100, kGlowY0 = 50, kGlowX1 = 300, kGlowY1 = 150;
 
-// Runs once per frame after everything else has drawn.
-class Watcher : public zelkor::display::Listener {
- public:
-  void onDraw() override {
-    if (hook) hook();
-  }
-  std::function<void()> hook;
-};
+using kindra_test::Watcher;
 
 // The whole window in a fixed colour; puts the watcher last on its first frame.
 class Backdrop : public Effect {
@@ -84,6 +81,44 @@ class Glow : public Effect {
   float local = 0.0f;
   float value = 0.0f;
 };
+
+// A colour, a train of events and a camera path, as the demo's effects hold
+// them; draws nothing itself.
+class Painted : public Effect {
+ public:
+  Painted() {
+    addPlugin("tint", tint);
+    addPlugin("boom", boom);
+    addPlugin("view", view);
+  }
+  void draw(float pTimer, float, float) override {
+    colour = tint.get(pTimer);
+    fired += boom.get(pTimer);
+    view.getMatrix(pTimer);
+  }
+  zelkor::kindra::Color tint;
+  zelkor::kindra::Trigger boom;
+  zelkor::kindra::Camera view;
+  zelkor::mathbase::Vector3f colour;
+  uint32_t fired = 0;
+};
+
+const char kPaintedScript[] =
+    "<effect>\n"
+    "\t<option inactive=\"0\" locked=\"0\"/>\n"
+    "\t<time start=\"0\" end=\"20\"/>\n"
+    "\t<plugin type=\"color\" name=\"tint\">\n"
+    "\t\t<key time=\"0\" r=\"1\" g=\"0\" b=\"0\"/>\n"
+    "\t\t<key time=\"1\" r=\"0\" g=\"0\" b=\"1\"/>\n"
+    "\t</plugin>\n"
+    "\t<plugin type=\"trigger\" name=\"boom\">\n"
+    "\t\t<action start=\"0\" delay=\"0.25\" repeat=\"1000\"/>\n"
+    "\t</plugin>\n"
+    "\t<plugin type=\"camera\" name=\"view\">\n"
+    "\t\t<key time=\"0\" v0=\"0\" v1=\"0\" v2=\"0\" v3=\"0\" v4=\"0\" v5=\"0\" v6=\"1\"/>\n"
+    "\t\t<key time=\"1\" v0=\"20\" v1=\"0\" v2=\"0\" v3=\"0\" v4=\"0\" v5=\"0\" v6=\"1\"/>\n"
+    "\t</plugin>\n"
+    "</effect>\n";
 
 const char kGlowScript[] =
     "<effect>\n"
@@ -122,17 +157,16 @@ class TimelineTest : public testing::Test {
     backdrop = dynamic_cast<Backdrop*>(engine->addEffect("Backdrop", "backdrop"));
     backdrop->mEnd = 1000.0f;
     glow = dynamic_cast<Glow*>(engine->addEffect("Glow", "glow"));
+    if (withPainted) {
+      engine->addFactory<Painted>("Painted");
+      painted = dynamic_cast<Painted*>(engine->addEffect("Painted", "painted"));
+    }
     size_t step = 0;
     int frames = 0;
     watcher.hook = [&] {
       shot.resize(static_cast<size_t>(kWidth) * kHeight * 4);
       watcher.display->getScreenShotBGRA(shot.data());
-      if (++frames > 600) ADD_FAILURE() << "step " << step << " never ended";
-      if (step < steps.size() && frames <= 600) {
-        if (steps[step]()) ++step;
-        return;
-      }
-      kindra_test::keyPress(GLFW_KEY_ESCAPE);
+      kindra_test::runStep(steps, step, frames);
     };
     kindra_test::StdoutCapture capture;
     engine->run();
@@ -204,6 +238,8 @@ class TimelineTest : public testing::Test {
   std::unique_ptr<Kindra> engine;
   Backdrop* backdrop = nullptr;
   Glow* glow = nullptr;
+  bool withPainted = false;
+  Painted* painted = nullptr;
   std::vector<uint8_t> shot;
   std::string output;
 };
@@ -245,6 +281,54 @@ TEST_F(TimelineTest, AnEffectLoadsAnimatesShowsItsBarAndSavesItsScript) {
   EXPECT_NE(atExit.find("effect::save: filename: script/Glow.glow.xml"), std::string::npos) << atExit;
   EXPECT_EQ(work.read("script/Glow.glow.xml"), kGlowScript) << "written back as it was";
   EXPECT_TRUE(fs::exists(work.file("script/Backdrop.backdrop.xml")));
+}
+
+TEST_F(TimelineTest, TheColourTriggerAndCameraEditorsShowTheirPluginsAndKeepTheirEdits) {
+  work.write("script/Painted.painted.xml", kPaintedScript);
+  withPainted = true;
+  const auto stripPixel = [&](float u) {
+    const Area world = painted->tint.getAreaWorld();
+    // a box of the strip starts every 7 units; its colour is that of its left edge
+    const float x = world.mMin.x + std::floor(u * world.getWidth() / 7.0f) * 7.0f;
+    return pixel(static_cast<int>(x) + 2, static_cast<int>(world.mMax.y) - 4);
+  };
+  play({
+      [&] {
+        // each editor under the bar, as wide as the effect
+        for (zelkor::tessel::Control* editor :
+             {static_cast<zelkor::tessel::Control*>(&painted->tint), static_cast<zelkor::tessel::Control*>(&painted->boom),
+              static_cast<zelkor::tessel::Control*>(&painted->view)}) {
+          EXPECT_EQ(editor->getParent(), painted);
+          EXPECT_EQ(editor->getArea().getWidth(), 200.0f);
+          EXPECT_GT(editor->getAreaWorld().mMin.y, painted->getAreaWorld().mMin.y + 19.0f);
+          EXPECT_LT(editor->getAreaWorld().mMax.y, kHeight);
+        }
+        EXPECT_TRUE(near(stripPixel(0.0f), Vector4f(1, 0, 0, 1))) << text(stripPixel(0.0f));
+        EXPECT_TRUE(near(stripPixel(0.99f), Vector4f(0.035f, 0, 0.965f, 1))) << text(stripPixel(0.99f));
+        EXPECT_GT(painted->fired, 0u);
+        // a key added where the menu is opened, on the strip between the keys
+        const Area world = painted->tint.getAreaWorld();
+        moveTo(Vector2f(world.mMin.x + 100.0f, world.getCenter().y));
+        press(GLFW_MOUSE_BUTTON_RIGHT, true);
+        press(GLFW_MOUSE_BUTTON_RIGHT, false);
+        zelkor::tessel::Context* row = painted->tint.mContextAdd.findOption("add");
+        if (!row) return true;
+        moveTo(painted->tint.mContextAdd.getAreaWorld().mMin + row->getArea().getCenter());
+        press(GLFW_MOUSE_BUTTON_LEFT, true);
+        press(GLFW_MOUSE_BUTTON_LEFT, false);
+        moveAway();
+        return true;
+      },
+      [&] {
+        EXPECT_EQ(painted->tint.getNumKeys(), 3);
+        return true;
+      },
+  });
+  engine.reset();
+  const std::string script = work.read("script/Painted.painted.xml");
+  EXPECT_NE(script.find("<key time=\"0.5\" r=\"0.5\" g=\"0\" b=\"0.5\"/>"), std::string::npos) << script;
+  EXPECT_NE(script.find("<action start=\"0\" delay=\"0.25\" repeat=\"1000\"/>"), std::string::npos) << script;
+  EXPECT_NE(script.find("<key time=\"1\" v0=\"20\""), std::string::npos) << script;
 }
 
 TEST_F(TimelineTest, TheMouseMovesResizesSwitchesOffAndLocksBars) {

@@ -15,10 +15,11 @@
 #include "dis_windowmode.h"
 #include "kin_effect.h"
 #include "kin_music.h"
-#include "tessel.h"
 
 namespace zelkor {
 namespace kindra {
+
+class Gui;
 
 class Kindra : public display::Listener {
  public:
@@ -107,6 +108,8 @@ class Kindra : public display::Listener {
   float getDumpRate() const { return mDumpRate; }
   am::ArchiveManager& getArchive() { return mArchive; }
   Music& getMusic() { return mMusic; }
+  // The editor (null before run() built it, or without a layout file).
+  Gui* getGui() const { return mGui.get(); }
 
   // The loading screen's state.
   bool isRunningSetup() const { return mIsRunningSetup; }
@@ -165,7 +168,7 @@ class Kindra : public display::Listener {
   bool mRunFailed;  // run() ended with an exception: nothing is saved
   bool mSongEnded;  // the song ended without looping: the frame loop stops
   bool mNosoundSetting;  // the setup file asks for no music
-  std::unique_ptr<tessel::Tessel> mEditor;  // the toolkit over the demo, from "layout.xml"
+  std::unique_ptr<Gui> mGui;  // the editor over the demo, from "layout.xml"
 };
 
 // The progress object of one effect during loading: its share of the first

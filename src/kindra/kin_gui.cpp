@@ -1,0 +1,158 @@
+#include "kin_gui.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "kin_main.h"
+#include "tes_control.h"
+#include "tes_ruler.h"
+#include "tes_stat.h"
+#include "tes_workspace.h"
+#include "zlk_system.h"
+
+namespace zelkor {
+namespace kindra {
+
+const char* const Gui::kLayoutFile = "layout.xml";
+
+namespace {
+// Editor units per second of the timeline.
+const float kUnitsPerSecond = 10.0f;
+// Height of the timeline body: room for every effect's plugin editors.
+const float kBodyHeight = 3000.0f;
+// Frame times are averaged over this many milliseconds of effects' work.
+const float kStatWindowMs = 100.0f;
+}  // namespace
+
+Gui::Gui(display::DisplayGL* display, Kindra* engine)
+    : mTessel(display),
+      mKindra(engine),
+      mRuler(nullptr),
+      mStat(nullptr),
+      mFps(nullptr),
+      mLastTime(-10.0f),
+      mPadPaused(false),
+      mPadIndex(-1),
+      mExecutionTime(0.0f),
+      mFrames(0.0f),
+      mCount(0.0f),
+      mFitting(false) {
+  std::memset(mPadButtons, 0, sizeof(mPadButtons));
+}
+
+// The controls that call back into the editor belong to its toolkit root and
+// go with it.
+Gui::~Gui() = default;
+
+tessel::Control* Gui::require(const std::string& id) {
+  tessel::Control* control = mTessel.findControl(id);
+  if (!control) ZLK_LOG("warning", "app", "%s: there is no control '%s'; the editor goes without it", kLayoutFile, id.c_str());
+  return control;
+}
+
+void Gui::setup() {
+  mTessel.load(kLayoutFile);
+
+  tessel::Control* scroller = require("main_scrollbars_horisontal");
+  tessel::Control* ruler = require("main_ruler");
+  mRuler = dynamic_cast<tessel::Ruler*>(ruler);
+  if (ruler && !mRuler) ZLK_LOG("warning", "app", "%s: the control 'main_ruler' is no ruler", kLayoutFile);
+  const float width = mKindra->getSongLength() * kUnitsPerSecond + 11.0f;
+  const float height = scroller ? scroller->getArea().getHeight() : 0.0f;
+  if (ruler) ruler->setArea(tessel::Area(0.0f, 0.0f, width, height));
+  if (tessel::Control* body = require("main_body")) body->setArea(tessel::Area(0.0f, 0.0f, width, kBodyHeight));
+
+  for (const char* id : {"main_scrollbars_horisontal", "main_window", "picker", "picker_ok"}) {
+    if (tessel::Control* control = require(id)) control->setCallback(this);
+  }
+  // the scroll range follows the ruler's new width
+  if (scroller) scroller->setArea();
+
+  tessel::Control* stat = require("main_stat");
+  mStat = dynamic_cast<tessel::Stat*>(stat);
+  if (stat && !mStat) ZLK_LOG("warning", "app", "%s: the control 'main_stat' is no statistics graph", kLayoutFile);
+  mFps = require("fps");
+  require("picker_window");
+  mLastTime = -10.0f;
+
+  mPadIndex = display::findGamePad();
+  mPadPaused = false;
+}
+
+void Gui::showPicker() {
+  if (tessel::Control* window = mTessel.findControl("picker_window")) window->setVisible(true);
+}
+
+int Gui::onKeyDown(const display::KeyEvent& event) {
+  if (event.key == display::KEY_TAB) {
+    std::puts("key tab");
+    std::fflush(stdout);
+    tessel::Control* workspace = mTessel.findControl("workspace");
+    if (!workspace) workspace = mTessel.getWorkspace();
+    if (workspace) workspace->setVisible(!workspace->getVisible());
+  }
+  return Listener::WHATEVER;
+}
+
+void Gui::onDraw() {
+  if (mRuler) {
+    mRuler->setShadow(mKindra->getStartTime() * kUnitsPerSecond);
+    mRuler->setShadow2(mKindra->getSystemTime() * kUnitsPerSecond);
+  }
+
+  const float ms = mExecutionTime * 1000.0f;
+  mFrames += 1.0f;
+  if (ms > 0.0f && ms < 1000.0f) mCount += ms;
+  if (mCount > kStatWindowMs && mFrames > 0.0f) {
+    const float average = mCount / mFrames;
+    if (mStat) mStat->addValue(average);
+    if (mFps) {
+      char text[64];
+      std::snprintf(text, sizeof(text), "Speed: %.02fms (%.0f fps)", average, 1000.0f / average);
+      mFps->setCaption(text);
+    }
+    mCount = 0.0f;
+    mFrames = 0.0f;
+  }
+
+  updatePad();
+}
+
+void Gui::updatePad() {
+  mPadPaused = false;
+  if (mPadIndex == -1) return;
+  display::GamePadState state;
+  display::readGamePad(mPadIndex, state);
+  mPadPaused = state.buttons[0] && !mPadButtons[0];
+  if (state.buttons[5] || state.buttons[7]) {
+    mKindra->setTime(mKindra->getSystemTime() + (state.axes[11] - state.axes[9]) * 0.1f);
+  }
+  std::memcpy(mPadButtons, state.buttons, sizeof(mPadButtons));
+}
+
+void Gui::fitRuler(tessel::Control* scroller) {
+  if (!mRuler || mFitting) return;
+  // setArea below may report the resize again
+  mFitting = true;
+  const float width = mRuler->getArea().getWidth();
+  mRuler->setArea(tessel::Area(0.0f, 0.0f, width, scroller->getArea().getHeight()));
+  scroller->setArea();
+  mFitting = false;
+}
+
+void Gui::controlAction(tessel::Control* control, tessel::Action action) {
+  (void)action;
+  if (!control) return;
+  const std::string& id = control->getId();
+  if (id == "main_scrollbars_horisontal") fitRuler(control);
+  if (id == "main_window") {
+    // the ruler fills the timeline's visible height, whichever control reported
+    if (tessel::Control* scroller = mTessel.findControl("main_scrollbars_horisontal")) fitRuler(scroller);
+  }
+  if (id == "picker_ok") {
+    if (tessel::Control* window = mTessel.findControl("picker_window")) window->setVisible(false);
+  }
+}
+
+}  // namespace kindra
+}  // namespace zelkor

@@ -1,0 +1,54 @@
+#pragma once
+// An effect in the editor's "effects" stack, as the engine puts it there, and
+// the mouse as the display hands it to the toolkit (no window needed).
+
+#include <string>
+
+#include "kin_effect.h"
+#include "tes_layoutstack.h"
+#include "tessel_test_util.h"
+
+namespace kindra_test {
+
+class EditorTest : public TesselTest {
+ protected:
+  // The stack at (0, 40) in the window, and `extra` beside it.
+  void loadEditor(const std::string& extra = std::string()) {
+    loadLayout(
+        "<container id=\"body\"><area x=\"0\" y=\"40\" width=\"3000\" height=\"3000\"/><child>"
+        "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
+        "</child></container>" +
+        extra);
+  }
+  // The stack owns the effect from now on.
+  void addEffect(zelkor::kindra::Effect* effect) {
+    auto* stack = dynamic_cast<zelkor::tessel::LayoutStack*>(find("effects"));
+    ASSERT_NE(stack, nullptr);
+    stack->addControl(effect, -1);
+    effect->setupControl();
+    stack->recalculate(true);
+  }
+  void moveTo(const zelkor::mathbase::Vector2f& position) {
+    zelkor::display::MouseMoveEvent event;
+    event.mousePos = position;
+    event.mouseDelta = pointer - position;
+    pointer = position;
+    tessel->onMouseMove(event);
+  }
+  void button(zelkor::display::MouseButton which, bool down, bool doubleClick = false) {
+    zelkor::display::MouseButtonEvent event;
+    event.mousePos = pointer;
+    event.button = which;
+    event.doubleClick = doubleClick;
+    if (down) {
+      tessel->onMouseDown(event);
+    } else {
+      tessel->onMouseUp(event);
+    }
+  }
+  void button(bool down, bool doubleClick = false) { button(zelkor::display::MOUSE_LEFT, down, doubleClick); }
+
+  zelkor::mathbase::Vector2f pointer;
+};
+
+}  // namespace kindra_test
