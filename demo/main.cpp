@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "demo_effects.h"
 #include "kin_main.h"
 #include "zlk_system.h"
 
@@ -8,10 +9,7 @@ int main() {
   try {
     zelkor::kindra::Kindra kindra;
     kindra.setup(-1.0f);
-    // The demo's effects register here, in timeline order, each under its
-    // type name and created once by that name:
-    //   kindra.addFactory<T>("T");
-    //   kindra.addEffect("T", "T");
+    registerDemoEffects(kindra);
     kindra.run();
   } catch (const zelkor::Exception&) {
     // already printed when it was made

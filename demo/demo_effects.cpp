@@ -1,0 +1,22 @@
+#include "demo_effects.h"
+
+#include "clear.h"
+#include "common.h"
+#include "kin_main.h"
+
+namespace {
+
+template <typename T>
+void addDemoEffect(zelkor::kindra::Kindra& kindra, Common* common, const char* type) {
+  kindra.addFactory<T>(type);
+  auto* effect = static_cast<CommonEffect*>(kindra.addEffect(type, type));
+  effect->setCommon(common);
+}
+
+}  // namespace
+
+void registerDemoEffects(zelkor::kindra::Kindra& kindra) {
+  kindra.addFactory<Common>("common");
+  auto* common = static_cast<Common*>(kindra.addEffect("common", "Common"));
+  addDemoEffect<Clear>(kindra, common, "Clear");
+}
