@@ -1,6 +1,9 @@
 #include "demo_effects.h"
 
+#include "ascii.h"
 #include "clear.h"
+#include "cred.h"
+#include "end.h"
 #include "common.h"
 #include "kin_main.h"
 
@@ -19,4 +22,7 @@ void registerDemoEffects(zelkor::kindra::Kindra& kindra) {
   kindra.addFactory<Common>("common");
   auto* common = static_cast<Common*>(kindra.addEffect("common", "Common"));
   addDemoEffect<Clear>(kindra, common, "Clear");
+  addDemoEffect<Ascii>(kindra, common, "Ascii");
+  addDemoEffect<Cred>(kindra, common, "Cred");
+  addDemoEffect<End>(kindra, common, "End");
 }
