@@ -248,7 +248,7 @@ std::string makeAscii() {
       if (c > 0.04f) {
         const int steps = static_cast<int>(sizeof(kRamp) - 1);
         code = kRamp[std::min(steps - 1, static_cast<int>(c * steps))];
-        color = scaled(mix(left, right, static_cast<float>(cx) / (kColumns - 1)), 0.55f + 0.45f * c);
+        color = scaled(mix(left, right, static_cast<float>(cx) / (kColumns - 1)), 0.7f + 0.4f * c);
         // a warm glint across the top of the letters
         if (cy < 5) color = mix(color, Rgb{1.0f, 0.9f, 0.6f}, 0.25f);
       } else {
@@ -404,7 +404,7 @@ std::string makeEnd() {
   // edges fade to black: added to a dark frame, the picture has no border
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      const float ex = std::min(x + 0.5f, width - x - 0.5f) / 40.0f;
+      const float ex = std::min(x + 0.5f, width - x - 0.5f) / 72.0f;
       const float ey = std::min(y + 0.5f, height - y - 0.5f) / 28.0f;
       const float f = std::min(1.0f, std::min(ex, ey));
       Rgb& p = canvas.at(x, y);
