@@ -37,7 +37,7 @@ TEST_F(ClosingDemoTest, TheClosingEffectsPlayToTheEndOfTheSong) {
     EXPECT_NE(out.find(std::string("effect::load: filename: ") + script), std::string::npos) << script;
   }
   EXPECT_EQ(out.find("GL-error"), std::string::npos) << out;
-  EXPECT_EQ(out.find("[error]"), std::string::npos) << out;
+  EXPECT_EQ(out.find("[error][Exception]"), std::string::npos) << out;
   EXPECT_NE(out.find("\n---\n"), std::string::npos) << "it played\n" << out;
 }
 
