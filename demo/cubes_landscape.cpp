@@ -1,0 +1,65 @@
+// The water planet the tower stands on: drawn solid, then as a slightly
+// larger wireframe shell.
+
+#include "cubes.h"
+#include "dis_glinclude.h"
+#include "zlk_system.h"
+
+using zelkor::mathbase::Vector3f;
+
+void Cubes::setupLandscape() {
+  zelkor::z3d::Manager manager;
+  loadScene(manager, "waterworld/waterworld.z3d");
+  const zelkor::z3d::Mesh* mesh = manager.getMesh("Waterworld");
+  if (!mesh) throw zelkor::Exception("waterworld/waterworld.z3d: there is no mesh 'Waterworld'");
+  zelkor::brontel::Mesh* gpu = new zelkor::brontel::Mesh;
+  try {
+    gpu->load(mDisplay, mesh, mVertexDef, "va_", nullptr);
+  } catch (...) {
+    delete gpu;
+    throw;
+  }
+  zelkor::brontel::Mesh*& entry = mMeshes["Waterworld"];
+  delete entry;
+  entry = gpu;
+}
+
+void Cubes::drawLandscape(float pTimer, float, float, int renderpass) {
+  if (renderpass != 0) return;
+  auto found = mMeshes.find("Waterworld");
+  if (found == mMeshes.end()) return;
+  zelkor::brontel::Mesh* waterWorld = found->second;
+
+  mDisplay->setShader(mWaterShader);
+  setUniform(mWaterShader, "animateSlider", pTimer);
+  setUniform(mWaterShader, "sun_ymin", m_sunYMin);
+  setUniform(mWaterShader, "sun_ymax", m_sunYMax);
+  setUniform(mWaterShader, "mat_sun_view2uv", m_sunView2UV);
+  setUniform(mWaterShader, "mat_view2world", m_matView2world);
+  setUniform(mWaterShader, "sun_shadowmap", 4);
+  mDisplay->setTexture(m_sunShadowMap, 4);
+
+  MatrixGL translation;
+  translation.setIdentity();
+  translation.setTranslation(Vector3f(0.0f, -100.0f, 0.0f));
+  MatrixGL scale;
+  scale.setIdentity();
+  scale.setScale(100.0f);
+  mdo.setTransform(translation * scale);
+  mdo.setColor(0.3f, 0.3f, 0.4f, 1.0f);
+  glEnable(GL_DEPTH_TEST);
+  waterWorld->draw();
+
+  mdo.setColor(0.6f, 0.6f, 0.6f, 1.0f);
+  glLineWidth(2.0f);
+  scale.setIdentity();
+  scale.setScale(100.0f * 1.011f);
+  mdo.setTransform(translation * scale);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  waterWorld->draw();
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+
+  glDisable(GL_DEPTH_TEST);
+  mDisplay->setShader(nullptr);
+  mDisplay->setTexture(nullptr, 4);
+}
