@@ -6,7 +6,8 @@ varying vec4 vColor;
 
 void main() {
   vec4 puff = texture2D(billboardTex, vUV);
-  // the evening tints the baked cloud colour
-  vec3 tint = vec3(1.0, 0.86, 0.80);
-  gl_FragColor = vec4(vColor.rgb * puff.rgb * tint, clamp(puff.a * vColor.a * 2.2, 0.0, 1.0));
+  // the evening light: gold on the bright tops, lavender in the shade
+  vec3 lit = vColor.rgb * puff.rgb;
+  vec3 tint = mix(vec3(0.75, 0.72, 0.95), vec3(1.25, 1.05, 0.85), clamp(lit.r - 0.3, 0.0, 1.0));
+  gl_FragColor = vec4(lit * tint, clamp(puff.a * vColor.a * 2.2, 0.0, 1.0));
 }

@@ -54,7 +54,7 @@ void main() {
   float land = length(vObjectPos) - 1.0;
   if (net) {
     // the net over the sea glows faintly, brighter where the sun reaches
-    colour = vec3(0.20, 0.42, 0.55) * (0.45 + 0.55 * shadow) * vColor.rgb * 2.0;
+    colour = vec3(0.07, 0.20, 0.27) * (0.5 + 0.5 * shadow) * vColor.rgb * 2.0;
   } else if (land > 0.0004) {
     float h = clamp(land / 0.012, 0.0, 1.0);
     vec3 albedo = mix(vec3(0.62, 0.55, 0.38), vec3(0.22, 0.38, 0.16), smoothstep(0.05, 0.4, h));
@@ -64,16 +64,16 @@ void main() {
   } else {
     vec3 wn = normalize(n + waves(worldPos, animateSlider));
     float fresnel = 0.04 + 0.96 * pow(1.0 - max(dot(wn, v), 0.0), 5.0);
-    vec3 deep = mix(vec3(0.02, 0.10, 0.16), vColor.rgb * 0.35, 0.3);
-    vec3 body = deep + vec3(0.03, 0.16, 0.18) * max(dot(wn, sunDir), 0.0) * shadow;
-    vec3 reflected = mix(vec3(0.10, 0.09, 0.16), vec3(0.45, 0.50, 0.65), clamp(reflect(-v, wn).y, 0.0, 1.0));
+    vec3 deep = mix(vec3(0.03, 0.16, 0.24), vColor.rgb * 0.5, 0.3);
+    vec3 body = deep + vec3(0.05, 0.24, 0.26) * max(dot(wn, sunDir), 0.0) * shadow;
+    vec3 reflected = mix(vec3(0.16, 0.14, 0.24), vec3(0.55, 0.55, 0.72), clamp(reflect(-v, wn).y * 1.5, 0.0, 1.0));
     colour = mix(body, reflected * (0.4 + 0.6 * shadow), fresnel);
     float spec = pow(max(dot(reflect(-sunDir, wn), v), 0.0), 80.0);
     colour += vec3(1.0, 0.9, 0.7) * spec * shadow * 1.5;
     // glitter of the low evening light on the crests
     vec3 low = normalize(vec3(0.6, 0.15, 0.8));
     colour += vec3(0.9, 0.55, 0.3) * pow(max(dot(reflect(-low, wn), v), 0.0), 40.0) * 0.6;
-    colour *= 0.55 + 0.45 * shadow;
+    colour *= 0.45 + 0.55 * shadow;
   }
   gl_FragData[0] = vec4(colour, 1.0);
   gl_FragData[1] = vec4(-vViewPos.z, normalize(vViewNormal));

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +60,8 @@ Frame grab(const std::string& window) {
 // Keeps a grabbed frame for a look when a test fails.
 void keep(const Frame& frame, const std::string& name) {
   const std::string dir = kindra_test::sourceDir() + "/tests/artifacts";
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
   kindra_test::writeFile(dir + "/" + name + ".ppm",
                          "P6\n" + std::to_string(frame.width) + " " + std::to_string(frame.height) + "\n255\n" +
                              std::string(frame.rgb.begin(), frame.rgb.end()));
