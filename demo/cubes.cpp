@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "dis_glinclude.h"
 #include "mb_box3.h"
@@ -87,6 +88,39 @@ void Cubes::loadScene(zelkor::z3d::Manager& manager, const std::string& filename
   manager.load(file->data, static_cast<int>(file->length), filename);
 }
 
+namespace {
+// An RGBA render-target texture: one level, clamped.
+TextureDeclaration targetDeclaration(int width, int height, Texture::ChannelFormat format) {
+  TextureDeclaration decl(width, height);
+  decl.channelType = Texture::CHAN_RGBA;
+  decl.channelFormat = format;
+  decl.target = Texture::TARGET_2D;
+  decl.repeatMode = 0;
+  decl.useMipmaps = false;
+  return decl;
+}
+}  // namespace
+
+void Cubes::uploadMesh(const std::string& name, const zelkor::z3d::Mesh* mesh) {
+  std::unique_ptr<zelkor::brontel::Mesh> gpu(new zelkor::brontel::Mesh);
+  gpu->load(mDisplay, mesh, mVertexDef, "va_", nullptr);
+  // a later mesh of the same name takes the entry; the earlier one goes
+  zelkor::brontel::Mesh*& entry = mMeshes[name];
+  delete entry;
+  entry = gpu.release();
+}
+
+void Cubes::setSunUniforms(zelkor::display::Shader* shader, bool shadowLookup) {
+  setUniform(shader, "sun_ymin", m_sunYMin);
+  setUniform(shader, "sun_ymax", m_sunYMax);
+  setUniform(shader, "mat_view2world", m_matView2world);
+  if (shadowLookup) {
+    setUniform(shader, "mat_sun_view2uv", m_sunView2UV);
+    setUniform(shader, "sun_shadowmap", 4);
+    mDisplay->setTexture(m_sunShadowMap, 4);
+  }
+}
+
 void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   if (!driverSupportsScene()) {
     mUnsupported = true;
@@ -104,12 +138,7 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   const zelkor::display::WindowMode& mode = mDisplay->getWindowMode();
   const int w = mode.width;
   const int h = mode.height;
-  TextureDeclaration target(w, h);
-  target.channelType = Texture::CHAN_RGBA;
-  target.channelFormat = Texture::FORMAT_F16;
-  target.target = Texture::TARGET_2D;
-  target.repeatMode = 0;
-  target.useMipmaps = false;
+  const TextureDeclaration target = targetDeclaration(w, h, Texture::FORMAT_F16);
   mColorTexture = mDisplay->createTexture(target);
   mFBO = mDisplay->createFBO(w, h, true);
   mFBO->attach(FBO::COLOR0, mColorTexture);
@@ -132,17 +161,7 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   std::printf("Meshes: %d\n", mManager.getNumMeshes());
   for (int i = 0; i < mManager.getNumMeshes(); ++i) {
     const zelkor::z3d::Mesh* mesh = mManager.getMesh(i);
-    zelkor::brontel::Mesh* gpu = new zelkor::brontel::Mesh;
-    try {
-      gpu->load(mDisplay, mesh, mVertexDef, "va_", nullptr);
-    } catch (...) {
-      delete gpu;
-      throw;
-    }
-    // a later mesh of the same name takes the entry; the earlier one goes
-    zelkor::brontel::Mesh*& entry = mMeshes[mesh->getName()];
-    delete entry;
-    entry = gpu;
+    uploadMesh(mesh->getName(), mesh);
     std::printf("   * %s\n", mesh->getName().c_str());
   }
   std::fflush(stdout);
@@ -152,13 +171,8 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   setupBirds();
   setupSun();
 
-  TextureDeclaration shadow(kShadowMapSize, kShadowMapSize);
-  shadow.channelType = Texture::CHAN_RGBA;
-  shadow.channelFormat = Texture::FORMAT_UINT8;
-  shadow.target = Texture::TARGET_2D;
-  shadow.repeatMode = 0;
-  shadow.useMipmaps = false;
-  m_sunShadowMap = mDisplay->createTexture(shadow);
+  m_sunShadowMap =
+      mDisplay->createTexture(targetDeclaration(kShadowMapSize, kShadowMapSize, Texture::FORMAT_UINT8));
   m_sunShadowMapFBO = mDisplay->createFBO(kShadowMapSize, kShadowMapSize, true);
   m_sunShadowMapFBO->attach(FBO::COLOR0, m_sunShadowMap);
 }

@@ -97,6 +97,8 @@ class Cubes : public CommonEffect {
   bool driverSupportsScene() const;
   // Setup found the driver lacking: the effect draws nothing.
   bool isUnsupported() const { return mUnsupported; }
+  // Uploads a scene mesh into mMeshes under `name`, replacing an entry.
+  void uploadMesh(const std::string& name, const zelkor::z3d::Mesh* mesh);
 
   zelkor::display::DisplayObsolete mdo;
   zelkor::display::Shader* mAmbientOcclusionShader;
@@ -144,6 +146,9 @@ class Cubes : public CommonEffect {
   void bindTowerShader(int renderpass);
   // Loads a scene file of the archives into `manager`; throws naming it.
   void loadScene(zelkor::z3d::Manager& manager, const std::string& filename);
+  // The sun's uniforms for the bound program; with `shadowLookup` also the
+  // shadow map on unit 4 and the matrix to reach it.
+  void setSunUniforms(zelkor::display::Shader* shader, bool shadowLookup);
   // Logs (once per kind) a GL error left by the frame, so that a broken
   // driver or program shows in the log without stopping the demo.
   void reportGlErrors();

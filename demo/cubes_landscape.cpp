@@ -12,16 +12,7 @@ void Cubes::setupLandscape() {
   loadScene(manager, "waterworld/waterworld.z3d");
   const zelkor::z3d::Mesh* mesh = manager.getMesh("Waterworld");
   if (!mesh) throw zelkor::Exception("waterworld/waterworld.z3d: there is no mesh 'Waterworld'");
-  zelkor::brontel::Mesh* gpu = new zelkor::brontel::Mesh;
-  try {
-    gpu->load(mDisplay, mesh, mVertexDef, "va_", nullptr);
-  } catch (...) {
-    delete gpu;
-    throw;
-  }
-  zelkor::brontel::Mesh*& entry = mMeshes["Waterworld"];
-  delete entry;
-  entry = gpu;
+  uploadMesh("Waterworld", mesh);
 }
 
 void Cubes::drawLandscape(float pTimer, float, float, int renderpass) {
@@ -32,12 +23,7 @@ void Cubes::drawLandscape(float pTimer, float, float, int renderpass) {
 
   mDisplay->setShader(mWaterShader);
   setUniform(mWaterShader, "animateSlider", pTimer);
-  setUniform(mWaterShader, "sun_ymin", m_sunYMin);
-  setUniform(mWaterShader, "sun_ymax", m_sunYMax);
-  setUniform(mWaterShader, "mat_sun_view2uv", m_sunView2UV);
-  setUniform(mWaterShader, "mat_view2world", m_matView2world);
-  setUniform(mWaterShader, "sun_shadowmap", 4);
-  mDisplay->setTexture(m_sunShadowMap, 4);
+  setSunUniforms(mWaterShader, true);
 
   MatrixGL translation;
   translation.setIdentity();

@@ -100,17 +100,10 @@ void Cubes::setupTower(zelkor::kindra::EffectProgressUpdate& progress) {
 void Cubes::bindTowerShader(int renderpass) {
   if (renderpass == 0) {
     mDisplay->setShader(mStandardShader);
-    setUniform(mStandardShader, "sun_ymin", m_sunYMin);
-    setUniform(mStandardShader, "sun_ymax", m_sunYMax);
-    setUniform(mStandardShader, "mat_sun_view2uv", m_sunView2UV);
-    setUniform(mStandardShader, "mat_view2world", m_matView2world);
-    setUniform(mStandardShader, "sun_shadowmap", 4);
-    mDisplay->setTexture(m_sunShadowMap, 4);
+    setSunUniforms(mStandardShader, true);
   } else {
     mDisplay->setShader(mStandardShader_CreateShadowMap);
-    setUniform(mStandardShader_CreateShadowMap, "sun_ymin", m_sunYMin);
-    setUniform(mStandardShader_CreateShadowMap, "sun_ymax", m_sunYMax);
-    setUniform(mStandardShader_CreateShadowMap, "mat_view2world", m_matView2world);
+    setSunUniforms(mStandardShader_CreateShadowMap, false);
     setUniform(mStandardShader_CreateShadowMap, "mat_sun2world", m_sun2world);
   }
   glEnable(GL_DEPTH_TEST);

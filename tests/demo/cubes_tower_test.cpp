@@ -180,6 +180,16 @@ TEST_F(CubesTest, StrandsCreepFromTheGroundCircleWithOneReportEach) {
   shared->mCloudVBO->unlock();
 }
 
+TEST_F(CubesTest, ALaterMeshOfTheSameNameTakesTheEntry) {
+  Cubes cubes;
+  cubes.mDisplay = device;
+  cubes.mVertexDef = zelkor::display::VertexP3N3::getVertexDef("va_");
+  cubes.uploadMesh("Cube", shared->mManager.getMesh("Cube"));
+  cubes.uploadMesh("Cube", shared->mManager.getMesh("Mesh"));
+  ASSERT_EQ(cubes.mMeshes.size(), 1u);
+  EXPECT_EQ(cubes.mMeshes["Cube"]->getIBO()->getNumIndices(), shared->mMeshes["Mesh"]->getIBO()->getNumIndices());
+}
+
 // A fresh tower from the same seeds for the explosion, which changes it.
 class ExplodingTower : public CubesTest {
  protected:
