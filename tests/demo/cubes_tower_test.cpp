@@ -3,14 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "am.h"
+#include "am_image.h"
 #include "common.h"
 #include "cubes.h"
 #include "dis_display.h"
+#include "dis_glinclude.h"
 #include "dis_windowmode.h"
 #include "test_support.h"
 
@@ -188,6 +195,81 @@ TEST_F(CubesTest, ALaterMeshOfTheSameNameTakesTheEntry) {
   cubes.uploadMesh("Cube", shared->mManager.getMesh("Mesh"));
   ASSERT_EQ(cubes.mMeshes.size(), 1u);
   EXPECT_EQ(cubes.mMeshes["Cube"]->getIBO()->getNumIndices(), shared->mMeshes["Mesh"]->getIBO()->getNumIndices());
+}
+
+// Luminance of the window's pixels, as drawn into the back buffer.
+std::vector<float> windowLuminance(int width, int height) {
+  std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  std::vector<float> out(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < out.size(); ++i) {
+    out[i] = (0.3f * rgba[i * 4] + 0.59f * rgba[i * 4 + 1] + 0.11f * rgba[i * 4 + 2]) / 255.0f;
+  }
+  return out;
+}
+
+TEST_F(CubesTest, TheTowersShadowDarkensTheSceneAndNothingElse) {
+  // the demo's own script: camera, growth and sky of the drop
+  const std::string here = std::filesystem::current_path().string();
+  ASSERT_EQ(chdir((kindra_test::sourceDir() + "/data").c_str()), 0);
+  shared->mType = "Cubes";
+  shared->mName = "Cubes";
+  shared->load(device);
+  ASSERT_EQ(chdir(here.c_str()), 0);
+  ASSERT_EQ(shared->mStart, 48.0f);
+  const float local = 26.0f;  // tower nearly whole, before the explosion
+  auto frame = [&] {
+    device->resetStates();
+    glClearColor(0.05f, 0.05f, 0.1f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    shared->update(local);
+    shared->draw(local, 0.0f, local / 64.0f);  // no time passes: the same strands and marker
+    return windowLuminance(320, 180);
+  };
+  const std::vector<float> shadowed = frame();
+
+  // the map holds the tower seen from above: occluders in the middle, the
+  // cleared value where nothing stands
+  device->setFBO(shared->m_sunShadowMapFBO);
+  std::vector<unsigned char> map(1024 * 1024 * 4);
+  glReadPixels(0, 0, 1024, 1024, GL_RGBA, GL_UNSIGNED_BYTE, map.data());
+  device->setFBO(nullptr);
+  EXPECT_EQ(map[0], 255) << "a corner is empty";
+  const size_t centre = (512 * 1024 + 512) * 4;
+  EXPECT_LT(map[centre], 255) << "the heap's middle";
+  size_t occluded = 0;
+  for (size_t i = 0; i < map.size(); i += 4) occluded += map[i] < 255;
+  EXPECT_GT(occluded, map.size() / 4 / 20);
+
+  // the same frame with a map in which nothing stands
+  zelkor::display::TextureDeclaration decl(1024, 1024);
+  decl.channelType = zelkor::display::Texture::CHAN_RGBA;
+  decl.channelFormat = zelkor::display::Texture::FORMAT_UINT8;
+  decl.target = zelkor::display::Texture::TARGET_2D;
+  decl.repeatMode = 0;
+  decl.useMipmaps = false;
+  zelkor::am::Image white(new zelkor::am::ImageObject(1024, 1024));
+  std::fill(white->getWriteData(), white->getWriteData() + 1024 * 1024 * 4, 255);
+  zelkor::display::Texture* empty = device->createTexture(white, decl);
+  zelkor::display::FBO* elsewhere = device->createFBO(1024, 1024, true);
+  elsewhere->attach(zelkor::display::FBO::COLOR0, device->createTexture(decl));
+  zelkor::display::Texture* map0 = shared->m_sunShadowMap;
+  zelkor::display::FBO* target0 = shared->m_sunShadowMapFBO;
+  shared->m_sunShadowMap = empty;
+  shared->m_sunShadowMapFBO = elsewhere;
+  const std::vector<float> unshadowed = frame();
+  shared->m_sunShadowMap = map0;
+  shared->m_sunShadowMapFBO = target0;
+
+  int darker = 0, brighter = 0;
+  for (size_t i = 0; i < shadowed.size(); ++i) {
+    if (unshadowed[i] - shadowed[i] > 0.06f) ++darker;
+    if (shadowed[i] - unshadowed[i] > 0.06f) ++brighter;
+  }
+  std::printf("pixels darker in shadow: %d, brighter: %d of %zu\n", darker, brighter, shadowed.size());
+  EXPECT_GT(darker, static_cast<int>(shadowed.size() / 50)) << "the shadow falls on cubes and water";
+  EXPECT_LE(brighter, darker / 50) << "a shadow never lights anything";
 }
 
 // A fresh tower from the same seeds for the explosion, which changes it.
