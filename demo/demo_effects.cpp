@@ -5,6 +5,7 @@
 #include "cred.h"
 #include "end.h"
 #include "common.h"
+#include "cubes.h"
 #include "kin_main.h"
 
 namespace {
@@ -22,6 +23,7 @@ void registerDemoEffects(zelkor::kindra::Kindra& kindra) {
   kindra.addFactory<Common>("common");
   auto* common = static_cast<Common*>(kindra.addEffect("common", "Common"));
   addDemoEffect<Clear>(kindra, common, "Clear");
+  addDemoEffect<Cubes>(kindra, common, "Cubes");
   addDemoEffect<Ascii>(kindra, common, "Ascii");
   addDemoEffect<Cred>(kindra, common, "Cred");
   addDemoEffect<End>(kindra, common, "End");
