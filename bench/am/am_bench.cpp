@@ -10,6 +10,7 @@
 #include "am_imagecodec_jpeg.h"
 #include "am_imagecodec_png.h"
 #include "am_test_inputs.h"
+#include "bench_baseline.h"
 
 namespace {
 
@@ -28,11 +29,13 @@ std::string framePng(int channels) {
 }
 
 void decode(benchmark::State& state, zelkor::am::ImageCodec& codec, const std::string& file) {
+  const kindra_bench::CopyRatio ratio;
   for (auto _ : state) {
     ImageObject image;
     codec.decodeImage(reinterpret_cast<const unsigned char*>(file.data()), file.size(), image);
     benchmark::DoNotOptimize(image.getData());
   }
+  ratio.report(state, file.data(), file.size());
   state.SetBytesProcessed(state.iterations() * kFrameBytes);
   state.counters["file_kB"] = file.size() / 1024.0;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_baseline.h"
 #include "xml_parser.h"
 #include "zlk_system.h"
 
@@ -55,11 +56,13 @@ const std::string& document() {
 
 void BM_ReadKindra(benchmark::State& state) {
   const std::string& text = document();
+  const kindra_bench::CopyRatio ratio;
   for (auto _ : state) {
     XmlParser parser;
     parser.parse(text);
     benchmark::DoNotOptimize(parser.getRootNode().getNumChildren());
   }
+  ratio.report(state, text.data(), text.size());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_ReadKindra)->Unit(benchmark::kMillisecond);

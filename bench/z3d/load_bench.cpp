@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "bench_baseline.h"
 #include "z3d_grid.h"
 #include "z3d_manager.h"
 
@@ -27,11 +28,13 @@ const std::vector<uint8_t>& millionTriangleFile() {
 
 void BM_LoadMillionTriangles(benchmark::State& state) {
   const std::vector<uint8_t>& file = millionTriangleFile();
+  const kindra_bench::CopyRatio ratio;
   for (auto _ : state) {
     Manager m;
     m.load(file.data(), static_cast<int>(file.size()));
     benchmark::DoNotOptimize(m.getMesh(0)->getBox());
   }
+  ratio.report(state, file.data(), file.size());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(file.size()));
   state.counters["triangles"] = 2.0 * kGrid * kGrid;
   state.counters["file_MB"] = file.size() / 1e6;

@@ -1,0 +1,154 @@
+// Every effect of the demo on the device at 1280x720, one frame at a moment
+// inside its span of the song, as a multiple of a frame that only clears the
+// screen, measured in the same run (so that figures from loaded or different
+// machines compare). Besides the whole frame (until the driver has drawn
+// it), the main thread's CPU time for the effect's update and draw calls:
+// our own work plus the driver's recording of the calls, without the
+// rasterising the driver's threads do afterwards.
+
+#include <benchmark/benchmark.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "am.h"
+#include "ascii.h"
+#include "clear.h"
+#include "common.h"
+#include "cred.h"
+#include "cubes.h"
+#include "dis_display.h"
+#include "dis_glinclude.h"
+#include "end.h"
+
+namespace {
+
+using zelkor::display::DisplayGL;
+using zelkor::display::WindowMode;
+
+class NoProgress : public zelkor::kindra::EffectProgressUpdate {
+ public:
+  void updateProgress(float) override {}
+};
+
+double threadSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double wallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+struct Device {
+  Device() {
+    // the effects' scripts are read from the working directory, as in the demo
+    if (chdir(KINDRA_DATA_DIR) != 0) std::perror(KINDRA_DATA_DIR);
+    archive.addArchive(std::string(KINDRA_DATA_DIR) + "/");
+    device.reset(DisplayGL::create());
+    WindowMode mode("effects bench", 1280, 720, false);
+    mode.fpsMode = WindowMode::FPS_VARIABLE;
+    device->open(mode);
+    device->setArchive(&archive);
+    common.mType = "common";
+    common.mName = "Common";
+    common.load(device.get());
+  }
+  // Seconds of one clear-only frame, averaged over a few.
+  double clearFrame() {
+    const int frames = 20;
+    const double start = wallSeconds();
+    for (int i = 0; i < frames; ++i) {
+      glClearColor(0.1f, 0.1f, 0.2f, 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      glFinish();
+    }
+    return (wallSeconds() - start) / frames;
+  }
+  zelkor::am::ArchiveManager archive;
+  std::unique_ptr<DisplayGL> device;
+  Common common;
+};
+
+Device& device() {
+  static Device instance;
+  return instance;
+}
+
+// One effect, set up as the engine does, drawn at `local` seconds into its
+// span of `length` seconds.
+template <typename T>
+void effectFrame(benchmark::State& state, const char* type, float local, float length) {
+  Device& d = device();
+  T effect;
+  effect.mType = type;
+  effect.mName = type;
+  effect.setCommon(&d.common);
+  effect.load(d.device.get());
+  NoProgress progress;
+  static_cast<zelkor::kindra::Effect&>(effect).setup(progress);
+  const float delta = 1.0f / 60.0f;
+  auto frame = [&]() {
+    d.device->resetStates();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    effect.update(local);
+    effect.draw(local, delta, local / length);
+  };
+  // the first frame compiles the driver's code for the state used
+  frame();
+  glFinish();
+  double wall = 0.0;
+  double cpu = 0.0;
+  for (auto _ : state) {
+    const double w0 = wallSeconds();
+    const double c0 = threadSeconds();
+    frame();
+    cpu += threadSeconds() - c0;
+    glFinish();
+    wall += wallSeconds() - w0;
+  }
+  const double n = static_cast<double>(state.iterations());
+  const double clear = d.clearFrame();
+  state.counters["clear_frames"] = wall / n / clear;
+  state.counters["cpu_ms"] = cpu / n * 1e3;
+  state.counters["fps"] = n / wall;
+}
+
+void BM_ClearOnlyFrame(benchmark::State& state) {
+  Device& d = device();
+  double cpu = 0.0;
+  for (auto _ : state) {
+    const double c0 = threadSeconds();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    cpu += threadSeconds() - c0;
+    glFinish();
+  }
+  (void)d;
+  state.counters["clear_frames"] = 1.0;
+  state.counters["cpu_ms"] = cpu / static_cast<double>(state.iterations()) * 1e3;
+}
+BENCHMARK(BM_ClearOnlyFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+// Moments chosen where each effect draws the most: the tower nearly whole
+// before the explosion, the grid falling, a credit in full view.
+void BM_EffectFrame_Clear(benchmark::State& state) { effectFrame<Clear>(state, "Clear", 60.0f, 176.0f); }
+BENCHMARK(BM_EffectFrame_Clear)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+void BM_EffectFrame_Cubes(benchmark::State& state) { effectFrame<Cubes>(state, "Cubes", 26.0f, 64.0f); }
+BENCHMARK(BM_EffectFrame_Cubes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+
+void BM_EffectFrame_Ascii(benchmark::State& state) { effectFrame<Ascii>(state, "Ascii", 6.0f, 8.0f); }
+BENCHMARK(BM_EffectFrame_Ascii)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+void BM_EffectFrame_Cred(benchmark::State& state) { effectFrame<Cred>(state, "Cred", 5.0f, 40.0f); }
+BENCHMARK(BM_EffectFrame_Cred)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+void BM_EffectFrame_End(benchmark::State& state) { effectFrame<End>(state, "End", 8.0f, 16.0f); }
+BENCHMARK(BM_EffectFrame_End)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+}  // namespace

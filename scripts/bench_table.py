@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Prints the table of scripts/bench.sh from the JSON results in a directory:
+the median of the repetitions of each benchmark (or its single run)."""
+import json
+import os
+import sys
+
+
+def load(directory, name):
+    path = os.path.join(directory, name + ".json")
+    if not os.path.exists(path):
+        return {}
+    with open(path) as f:
+        data = json.load(f)
+    runs = {}
+    for b in data.get("benchmarks", []):
+        if b.get("error_occurred"):
+            continue
+        key = b.get("run_name", b["name"])
+        if b.get("run_type") == "aggregate":
+            if b.get("aggregate_name") == "median":
+                runs[key] = b
+        elif key not in runs or runs[key].get("run_type") != "aggregate":
+            runs.setdefault(key, b)
+    return runs
+
+
+def ms(b):
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+    return b["real_time"] * scale
+
+
+rows = []
+
+
+def row(path, figure, baseline, ratio):
+    rows.append((path, figure, baseline, ratio))
+
+
+def main(directory):
+    effects = load(directory, "effects")
+    clear = effects.get("BM_ClearOnlyFrame/min_time:0.500/real_time")
+    clear_ms = ms(clear) if clear else None
+    for key, b in sorted(effects.items()):
+        if not key.startswith("BM_EffectFrame_"):
+            continue
+        effect = key[len("BM_EffectFrame_"):].split("/")[0]
+        t = ms(b)
+        row("frame: " + effect, "%.1f ms (%.1f fps), CPU %.2f ms" % (t, 1e3 / t, b.get("cpu_ms", 0.0)),
+            "clear-only frame %.2f ms" % clear_ms if clear_ms else "-", "%.0f x" % b.get("clear_frames", 0.0))
+    cubes = load(directory, "cubes")
+    for key, b in sorted(cubes.items()):
+        if key.startswith("BM_CubesFramePart"):
+            row("  cubes part: " + b.get("label", key), "%.1f ms" % ms(b), "", "")
+    startup = load(directory, "startup")
+    demo = next((b for k, b in startup.items() if k.startswith("BM_StartupToFirstFrame")), None)
+    window = next((b for k, b in startup.items() if k.startswith("BM_StartupWindowOnly")), None)
+    if demo:
+        row("start-up to first frame", "%.2f s" % (ms(demo) / 1e3),
+            "bare window start %.0f ms" % ms(window) if window else "-", "%.1f x" % demo.get("window_starts", 0.0))
+    dump = load(directory, "dump")
+    for key, b in dump.items():
+        row("dumping 1280x720", "%.1f fps" % b.get("dump_fps", 0.0),
+            "glReadPixels + raw writes %.1f fps" % b.get("raw_fps", 0.0), "%.2f x" % b.get("ratio", 0.0))
+    for name, label in (("xml", "XML read"), ("z3d", "scene-file load"), ("am", "image decode")):
+        for key, b in sorted(load(directory, name).items()):
+            mb = b.get("bytes_per_second", 0.0) / 1e6
+            what = label if name != "am" else label + " " + key.split("/")[0][len("BM_"):]
+            # throughput counts the file's size for xml and z3d, the pixels for images
+            unit = "MB/s of pixels" if name == "am" else "MB/s of file"
+            row(what, "%.0f %s, %.1f ms" % (mb, unit, ms(b)), "memcpy of the file",
+                "%.0f x" % b.get("x_copy", 0.0))
+    widths = [max(len(r[i]) for r in rows + [("Hot path", "Figure", "Baseline (same run)", "Ratio")])
+              for i in range(4)]
+    def line(cells):
+        print("| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |")
+    line(("Hot path", "Figure", "Baseline (same run)", "Ratio"))
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for r in rows:
+        line(r)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1] if len(sys.argv) > 1 else ".")
