@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "cubes.h"
 #include "dis_clock.h"
@@ -19,6 +20,8 @@ using zelkor::mathbase::Vector3f;
 
 namespace {
 const float kPi = 3.1415927f;
+// Farther than any cube a strand weighs: the weight of none found.
+const float kFar = 100000.0f;
 
 Quatf rotationXYZ(const Vector3f& angles) {
   return Quatf(Euler(angles.x, angles.y, angles.z, RotationOrder(RotationOrder::XYZ)));
@@ -72,6 +75,17 @@ void Cubes::setupTower(zelkor::kindra::EffectProgressUpdate& progress) {
   zelkor::display::Clock clock;
   const float started = clock.getTime();
 
+  // Each strand point weighs every cube: the cubes' positions side by side
+  // and the point's draws made first keep the distance loop free of pointer
+  // chasing and the generator's chain, so that it runs on vectors.
+  const size_t cubes = mCD.size();
+  std::vector<float> px(cubes), py(cubes), pz(cubes), noise(cubes), weight(cubes);
+  std::vector<uint32_t> scratch(cubes);
+  for (size_t a = 0; a < cubes; ++a) {
+    px[a] = mCD[a]->pos.x;
+    py[a] = mCD[a]->pos.y;
+    pz[a] = mCD[a]->pos.z;
+  }
   for (int g = 0; g < kStrandCount; ++g) {
     progress.updateProgress(g, kStrandCount);
     const float angle = mr.uniform(0.0f, 6.2831855f);
@@ -79,15 +93,27 @@ void Cubes::setupTower(zelkor::kindra::EffectProgressUpdate& progress) {
     mr.randomOnSphere();  // keeps the sequence of draws
     mGrass[g].reserve(kStrandPoints);
     for (int y = 0; y < kStrandPoints; ++y) {
+      mr.uniform(0.0f, 5.0f, noise.data(), scratch.data(), cubes);
+      const float rx = root.x, ry = root.y, rz = root.z;
+      for (size_t a = 0; a < cubes; ++a) {
+        const float dx = px[a] - rx, dy = py[a] - ry, dz = pz[a] - rz;
+        const float length = std::sqrt(dx * dx + dy * dy + dz * dz) + noise[a] + (ry > py[a] ? 12.0f : 0.0f);
+        // too close (or not a number) never wins
+        weight[a] = length > 5.0f ? length : kFar;
+      }
+      // the first cube of the smallest weight under kFar; the minimum in
+      // eight running lanes keeps the loop off one chain of compares
+      float lane[8] = {kFar, kFar, kFar, kFar, kFar, kFar, kFar, kFar};
+      size_t a = 0;
+      for (; a + 8 <= cubes; a += 8) {
+        for (int j = 0; j < 8; ++j) lane[j] = weight[a + j] < lane[j] ? weight[a + j] : lane[j];
+      }
+      float current = kFar;
+      for (; a < cubes; ++a) current = weight[a] < current ? weight[a] : current;
+      for (float m : lane) current = m < current ? m : current;
       size_t findindex = 0;
-      float current = 100000.0f;
-      for (size_t a = 0; a < mCD.size(); ++a) {
-        float length = (mCD[a]->pos - root).length() + mr.uniform(0.0f, 5.0f);
-        if (root.y > mCD[a]->pos.y) length += 12.0f;
-        if (length > 5.0f && length < current) {
-          current = length;
-          findindex = a;
-        }
+      if (current < kFar) {
+        while (weight[findindex] != current) ++findindex;
       }
       root += (mCD[findindex]->pos - root) * (1.0f / current) * 0.5f;
       mGrass[g].push_back(root);

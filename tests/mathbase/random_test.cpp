@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <set>
+#include <vector>
 
 #include "math_reference.h"
 #include "mb_random.h"
@@ -267,3 +268,14 @@ TEST(Random, StandardLibraryGeneratorRepeatsPerSeed) {
 }
 
 }  // namespace
+
+TEST(Random, BulkUniformDrawsAreTheSingleDrawsInTurn) {
+  for (size_t count : {size_t(0), size_t(3), size_t(8), size_t(9), size_t(901)}) {
+    RandomLCG bulk(40), single(40);
+    std::vector<float> out(count);
+    std::vector<uint32_t> scratch(count);
+    bulk.uniform(0.0f, 5.0f, out.data(), scratch.data(), count);
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(out[i], single.uniform(0.0f, 5.0f)) << count << " draws, " << i;
+    EXPECT_EQ(bulk.nextLong(), single.nextLong()) << "the sequence goes on after " << count << " draws";
+  }
+}

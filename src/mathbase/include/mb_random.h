@@ -3,6 +3,7 @@
 // sequence on every machine, so a demo looks the same every time it runs.
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -30,6 +31,25 @@ class RandomGen_LCG {
     return mX;
   }
   static constexpr uint32_t getMaxLong() { return 4294967295u; }
+  // The next `count` values, as as many nextLong() calls give them: four
+  // interleaved chains that each jump four steps, so the loop runs on vectors.
+  void fill(uint32_t* out, size_t count) {
+    const uint32_t a2 = A * A, a4 = a2 * a2;
+    const uint32_t c4 = C * (A * a2 + a2 + A + 1u);
+    size_t i = 0;
+    if (count >= 8) {
+      uint32_t lane[4];
+      for (int j = 0; j < 4; ++j) lane[j] = nextLong();
+      for (; i + 4 <= count; i += 4) {
+        for (int j = 0; j < 4; ++j) {
+          out[i + j] = lane[j];
+          lane[j] = lane[j] * a4 + c4;
+        }
+      }
+      mX = out[i - 1];
+    }
+    for (; i < count; ++i) out[i] = nextLong();
+  }
 };
 
 // The C library's generator; its state is shared by the whole process.
@@ -38,6 +58,9 @@ class RandomGen_Rand {
   void setSeed(uint32_t seed) { std::srand(seed); }
   uint32_t nextLong() { return uint32_t(std::rand()); }
   static constexpr uint32_t getMaxLong() { return uint32_t(RAND_MAX); }
+  void fill(uint32_t* out, size_t count) {
+    for (size_t i = 0; i < count; ++i) out[i] = nextLong();
+  }
 };
 
 template <typename Gen>
@@ -62,6 +85,15 @@ class RandomBase {
 
   // In [a, b]; worked out in double so that rounding never leaves the range.
   float uniform(float a, float b) { return float(double(a) + double(nextFloat()) * (double(b) - double(a))); }
+  // `count` uniform(a, b) draws into `out`, the same as calling it in turn;
+  // `scratch` holds `count` longs. For long runs of draws.
+  void uniform(float a, float b, float* out, uint32_t* scratch, size_t count) {
+    mGen.fill(scratch, count);
+    for (size_t i = 0; i < count; ++i) {
+      const float f = float(double(scratch[i]) / double(getMaxLong()));
+      out[i] = float(double(a) + double(f) * (double(b) - double(a)));
+    }
+  }
 
   // In [a, b], both ends included; the ends may come in either order. The
   // whole int range (where b − a + 1 wraps to 0) is one full draw.
