@@ -53,6 +53,9 @@ const char kSharedSetup[] = "setup.xml";
 const float kPi = 3.14159265358979f;
 // The demo clock is pulled to the song when they drift further apart.
 const float kMusicDrift = 0.05f;
+// While the resources are restored the bar is redrawn at most this often:
+// a pair of frames per resource took longer than restoring them.
+const float kRestoreRedraw = 0.1f;
 
 // Attributes as the setup file has them: missing means empty, 0 or "not on".
 bool isOn(const xml::XmlTag& tag, const char* name) { return tag.getValue(name) == "on"; }
@@ -360,8 +363,16 @@ bool Kindra::runSetup() {
   // bar, instead of on their first use in the demo.
   std::set<display::Resource*>& registry = mDisplay->getResources();
   const std::vector<display::Resource*> resources(registry.begin(), registry.end());
+  float lastRedraw = mDisplay->getTime();
   for (size_t k = 0; k < resources.size(); ++k) {
-    if (!updateProgress(static_cast<float>(k) / resources.size() * 0.5f + 0.5f)) return false;
+    const float progress = static_cast<float>(k) / resources.size() * 0.5f + 0.5f;
+    const float now = mDisplay->getTime();
+    if (now - lastRedraw >= kRestoreRedraw) {
+      lastRedraw = now;
+      if (!updateProgress(progress)) return false;
+    } else {
+      mSetupProgress = progress;
+    }
     display::Resource* resource = resources[k];
     // one released meanwhile is gone
     if (registry.count(resource) && resource->isDisposed()) resource->restoreResource();
