@@ -3,6 +3,8 @@
 // middle of the screen; each quarter fades in and out and, in its second
 // half, tears apart into wobbling 4 x 4 pixel tiles.
 
+#include <vector>
+
 #include "common.h"
 #include "dis_display_obsolete.h"
 #include "dis_resource.h"
@@ -15,4 +17,8 @@ class Cred : public CommonEffect {
 
   zelkor::display::DisplayObsolete ds;
   zelkor::display::Texture* mTexture;  // owned by the device
+
+ private:
+  std::vector<float> mWobble;  // per frame: the columns' and rows' offsets
+  std::vector<float> mQuads;   // per frame: the tiles' corners, kept to spare allocations
 };
