@@ -9,46 +9,21 @@
 #include <chrono>
 #include <memory>
 
-#include "am.h"
+#include "bench_device.h"
 #include "cubes.h"
 #include "dis_display.h"
 #include "dis_glinclude.h"
 
 namespace {
 
-using zelkor::display::DisplayGL;
-using zelkor::display::WindowMode;
 
-class NoProgress : public zelkor::kindra::EffectProgressUpdate {
- public:
-  void updateProgress(float) override {}
-};
+using demo_bench::NoProgress;
 
-struct Bench {
-  Bench() {
-    // the effect's script is read from the working directory, as in the demo
-    if (chdir(KINDRA_DATA_DIR) != 0) std::perror(KINDRA_DATA_DIR);
-    archive.addArchive(std::string(KINDRA_DATA_DIR) + "/");
-    device.reset(DisplayGL::create());
-    WindowMode mode("cubes bench", 1280, 720, false);
-    mode.fpsMode = WindowMode::FPS_VARIABLE;
-    device->open(mode);
-    device->setArchive(&archive);
-  }
+struct Bench : demo_bench::Device {
+  Bench() : demo_bench::Device("cubes bench") {}
   ~Bench() {
     cubes.reset();
     device.reset();
-  }
-  // Seconds of one clear-only frame, averaged over a few.
-  double clearFrame() {
-    const int frames = 20;
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < frames; ++i) {
-      glClearColor(0.1f, 0.1f, 0.2f, 1.0f);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      glFinish();
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / frames;
   }
   Cubes& scene() {
     if (!cubes) {
@@ -61,8 +36,6 @@ struct Bench {
     }
     return *cubes;
   }
-  zelkor::am::ArchiveManager archive;
-  std::unique_ptr<DisplayGL> device;
   std::unique_ptr<Cubes> cubes;
 };
 

@@ -12,11 +12,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <memory>
 
-#include "am.h"
 #include "ascii.h"
+#include "bench_device.h"
 #include "clear.h"
 #include "common.h"
 #include "cred.h"
@@ -27,13 +26,8 @@
 
 namespace {
 
-using zelkor::display::DisplayGL;
-using zelkor::display::WindowMode;
 
-class NoProgress : public zelkor::kindra::EffectProgressUpdate {
- public:
-  void updateProgress(float) override {}
-};
+using demo_bench::NoProgress;
 
 double threadSeconds() {
   timespec t;
@@ -45,33 +39,12 @@ double wallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-struct Device {
-  Device() {
-    // the effects' scripts are read from the working directory, as in the demo
-    if (chdir(KINDRA_DATA_DIR) != 0) std::perror(KINDRA_DATA_DIR);
-    archive.addArchive(std::string(KINDRA_DATA_DIR) + "/");
-    device.reset(DisplayGL::create());
-    WindowMode mode("effects bench", 1280, 720, false);
-    mode.fpsMode = WindowMode::FPS_VARIABLE;
-    device->open(mode);
-    device->setArchive(&archive);
+struct Device : demo_bench::Device {
+  Device() : demo_bench::Device("effects bench") {
     common.mType = "common";
     common.mName = "Common";
     common.load(device.get());
   }
-  // Seconds of one clear-only frame, averaged over a few.
-  double clearFrame() {
-    const int frames = 20;
-    const double start = wallSeconds();
-    for (int i = 0; i < frames; ++i) {
-      glClearColor(0.1f, 0.1f, 0.2f, 1.0f);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      glFinish();
-    }
-    return (wallSeconds() - start) / frames;
-  }
-  zelkor::am::ArchiveManager archive;
-  std::unique_ptr<DisplayGL> device;
   Common common;
 };
 
