@@ -179,6 +179,25 @@ TEST_F(LoadingTest, ResourcesAreRestoredBehindTheBar) {
   resource->destroy();
 }
 
+TEST_F(LoadingTest, ManyResourcesAreRestoredWithoutAFramePairEach) {
+  start();
+  open();
+  std::vector<FakeResource*> resources;
+  for (int i = 0; i < 100; ++i) resources.push_back(new FakeResource(engine->getDisplay()));
+  int restoringFrames = 0;
+  watcher.hook = [&] {
+    const float progress = engine->getSetupProgress();
+    if (engine->isRunningSetup() && progress > 0.5f && progress < 1.0f) ++restoringFrames;
+  };
+  ASSERT_TRUE(engine->runSetup());
+  for (FakeResource* resource : resources) {
+    EXPECT_EQ(resource->restores, 1);
+    resource->destroy();
+  }
+  // quick restores share a redraw (a stall of the machine may add one)
+  EXPECT_LE(restoringFrames, 4);
+}
+
 TEST_F(LoadingTest, EscapeDuringAnEffectsSetupCancelsTheRest) {
   start();
   Scripted* a = add("A");
