@@ -3,6 +3,7 @@
 #include "clear.h"
 #include "common.h"
 #include "kin_main.h"
+#include "tunnel.h"
 
 namespace {
 
@@ -19,4 +20,5 @@ void registerDemoEffects(zelkor::kindra::Kindra& kindra) {
   kindra.addFactory<Common>("common");
   auto* common = static_cast<Common*>(kindra.addEffect("common", "Common"));
   addDemoEffect<Clear>(kindra, common, "Clear");
+  addDemoEffect<Tunnel>(kindra, common, "Tunnel");
 }
