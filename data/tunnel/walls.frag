@@ -29,8 +29,10 @@ void main() {
   vec3 lit = metal * (0.12 + 1.3 * diffuse) * (0.55 + 0.45 * seam) + vec3(0.9, 0.95, 1.0) * specular * 0.6;
   vec3 color = lit * falloff;
   if (radius < kPanelRadius - 0.01) {
-    vec3 glow = vec3(1.0, 0.42, 0.12);
-    color = glow * (0.6 + 0.6 * diffuse) / (1.0 + 0.004 * dist * dist);
+    // a neon tube: a hot line along the middle of the arc's face
+    float core = exp(-pow((vLocal.y - 0.035) / 0.014, 2.0));
+    vec3 glow = mix(vec3(1.0, 0.38, 0.1), vec3(1.0, 0.85, 0.6), core * 0.8);
+    color = glow * (0.55 + 0.45 * diffuse + 0.5 * core) / (1.0 + 0.004 * dist * dist);
   }
   float fog = exp(-0.035 * dist);
   gl_FragColor = vec4(mix(kFogColor, color, fog), 1.0);

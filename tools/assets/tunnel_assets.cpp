@@ -20,6 +20,7 @@
 
 #include "am_image.h"
 #include "asset_kit.h"
+#include "freetype_face.h"
 #include "z3d_manager.h"
 #include "zlk_system.h"
 
@@ -157,24 +158,7 @@ const int kTextPixels = 26;
 
 class Face {
  public:
-  explicit Face(const char* path) {
-    if (FT_Init_FreeType(&mLibrary) != 0) throw Exception("FreeType could not start");
-    if (FT_New_Face(mLibrary, path, 0, &mFace) != 0) {
-      FT_Done_FreeType(mLibrary);
-      throw Exception("Could not read the font '%s' (package fonts-dejavu-core)", path);
-    }
-    if (FT_Set_Pixel_Sizes(mFace, 0, kTextPixels) != 0) {
-      FT_Done_Face(mFace);
-      FT_Done_FreeType(mLibrary);
-      throw Exception("The font '%s' has no %d-pixel size", path, kTextPixels);
-    }
-  }
-  ~Face() {
-    FT_Done_Face(mFace);
-    FT_Done_FreeType(mLibrary);
-  }
-  Face(const Face&) = delete;
-  Face& operator=(const Face&) = delete;
+  explicit Face(const char* path) : mOwner(path, kTextPixels), mFace(mOwner.get()) {}
 
   // Coverage of `text` laid out on one line, centred in a strip-sized field.
   std::vector<float> renderLine(const char* text) {
@@ -217,35 +201,33 @@ class Face {
     }
   }
 
-  FT_Library mLibrary = nullptr;
-  FT_Face mFace = nullptr;
+  kindra_assets::FreeTypeFace mOwner;
+  FT_Face mFace;
 };
+
+// One box blur pass along rows (step 1) or columns (step kStripWidth),
+// clamped at the strip's edges.
+void boxBlur(const std::vector<float>& in, std::vector<float>& out, int radius, bool alongRows) {
+  for (int y = 0; y < kStripHeight; ++y) {
+    for (int x = 0; x < kStripWidth; ++x) {
+      float sum = 0;
+      for (int d = -radius; d <= radius; ++d) {
+        const int xx = alongRows ? std::min(std::max(x + d, 0), kStripWidth - 1) : x;
+        const int yy = alongRows ? y : std::min(std::max(y + d, 0), kStripHeight - 1);
+        sum += in[yy * kStripWidth + xx];
+      }
+      out[y * kStripWidth + x] = sum / (2 * radius + 1);
+    }
+  }
+}
 
 // A separable box blur run three times: close to a gaussian glow.
 std::vector<float> glow(const std::vector<float>& in, int radius) {
   std::vector<float> a = in;
   std::vector<float> b(in.size());
   for (int pass = 0; pass < 3; ++pass) {
-    for (int y = 0; y < kStripHeight; ++y) {
-      for (int x = 0; x < kStripWidth; ++x) {
-        float sum = 0;
-        for (int d = -radius; d <= radius; ++d) {
-          const int xx = std::min(std::max(x + d, 0), kStripWidth - 1);
-          sum += a[y * kStripWidth + xx];
-        }
-        b[y * kStripWidth + x] = sum / (2 * radius + 1);
-      }
-    }
-    for (int y = 0; y < kStripHeight; ++y) {
-      for (int x = 0; x < kStripWidth; ++x) {
-        float sum = 0;
-        for (int d = -radius; d <= radius; ++d) {
-          const int yy = std::min(std::max(y + d, 0), kStripHeight - 1);
-          sum += b[yy * kStripWidth + x];
-        }
-        a[y * kStripWidth + x] = sum / (2 * radius + 1);
-      }
-    }
+    boxBlur(a, b, radius, true);
+    boxBlur(b, a, radius, false);
   }
   return a;
 }
