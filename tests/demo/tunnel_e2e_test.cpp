@@ -103,6 +103,19 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
     writeWork("script/Clear.Clear.xml", text);
   }
 
+  // Switches the later effects off, as the editor does, so that only the
+  // clear and the tunnel draw.
+  void onlyClearAndTunnel() {
+    for (const char* type : {"Cubes", "Ascii", "Cred", "End"}) {
+      const std::string name = std::string("script/") + type + "." + type + ".xml";
+      std::string script = readWork(name);
+      const size_t at = script.find("inactive=\"0\"");
+      ASSERT_NE(at, std::string::npos) << name;
+      script.replace(at, 12, "inactive=\"1\"");
+      writeWork(name, script);
+    }
+  }
+
   // Replaces the tunnel's span, keeping its plugin keys.
   void setTunnelSpan(float start, float end) {
     std::string script = readWork("script/Tunnel.Tunnel.xml");
@@ -165,6 +178,7 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
 TEST_F(TunnelDemoTest, AfterTheTunnelOnlyTheClearColourFillsTheFrame) {
   writeSetup(60.0f);
   writeClearScript(176, 0.2f, 0.4f, 0.6f);
+  onlyClearAndTunnel();
   const std::vector<Frame> frames = playAndGrab({1.0});
   ASSERT_EQ(frames.size(), 1u);
   ASSERT_FALSE(frames[0].empty());

@@ -201,18 +201,17 @@ TEST(DemoEffectsTest, TheCommonEffectComesFirstAndEveryOtherSharesIt) {
   zelkor::kindra::Kindra kindra;
   registerDemoEffects(kindra);
   const auto& effects = kindra.getEffects();
-  ASSERT_EQ(effects.size(), 3u);
-  const char* const names[] = {"Common", "Clear", "Tunnel"};
-  const char* const types[] = {"common", "Clear", "Tunnel"};
-  for (int i = 0; i < 3; ++i) {
+  const std::vector<std::string> names = {"Common", "Clear", "Tunnel", "Cubes", "Ascii", "Cred", "End"};
+  ASSERT_EQ(effects.size(), names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
     EXPECT_EQ(effects[i]->mName, names[i]);
-    EXPECT_EQ(effects[i]->mType, types[i]);
+    EXPECT_EQ(effects[i]->mType, i == 0 ? std::string("common") : names[i]);
   }
   auto* common = dynamic_cast<Common*>(effects[0]);
   ASSERT_NE(common, nullptr);
   expectVector(common->from, 0, 0, -10);
   expectVector(common->to, 0, 0, 0);
-  for (int i = 1; i < 3; ++i) {
+  for (size_t i = 1; i < effects.size(); ++i) {
     auto* effect = dynamic_cast<CommonEffect*>(effects[i]);
     ASSERT_NE(effect, nullptr);
     EXPECT_EQ(effect->getCommon(), common);
