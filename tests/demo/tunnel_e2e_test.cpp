@@ -280,14 +280,18 @@ TEST_F(TunnelDemoTest, AFullPassOfClearAndTunnelLogsNoError) {
   EXPECT_NE(out.find("closing display"), std::string::npos) << out;
 }
 
-TEST_F(TunnelDemoTest, WithoutTheWallMeshTheDemoStopsNamingTheFile) {
-  std::filesystem::remove(work.file("tunnel/tunnel.z3d"));
+TEST_F(TunnelDemoTest, WithoutTheWallMeshOrTheSpriteTheDemoStopsNamingTheFile) {
   writeSetup(0.0f);
-  int status = -1;
-  const std::string out = runToEnd(&status, 60.0);
-  EXPECT_TRUE(WIFEXITED(status)) << "no crash: " << status << "\n" << out;
-  EXPECT_EQ(WEXITSTATUS(status), 1) << out;
-  EXPECT_NE(out.find("Could not open file tunnel/tunnel.z3d"), std::string::npos) << out;
+  const std::string mesh = readWork("tunnel/tunnel.z3d");
+  for (const char* missing : {"tunnel/tunnel.z3d", "tunnel/particle.png"}) {
+    writeWork("tunnel/tunnel.z3d", mesh);
+    std::filesystem::remove(work.file(missing));
+    int status = -1;
+    const std::string out = runToEnd(&status, 60.0);
+    EXPECT_TRUE(WIFEXITED(status)) << "no crash: " << status << "\n" << out;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+    EXPECT_NE(out.find(std::string("Could not open file ") + missing), std::string::npos) << out;
+  }
 }
 
 }  // namespace
