@@ -32,11 +32,12 @@ bool isPng(const std::string& extension) {
 
 VideoFileImageDumper::Settings VideoFileImageDumper::defaultSettings() {
   Settings settings;
-  // Rendered frames are mostly smooth: the left neighbour predicts a pixel
-  // about as well as any filter, and the fastest level keeps the files near
-  // the size of the default level at a fraction of the time.
+  // Rendered frames are mostly smooth: the pixel above predicts a pixel about
+  // as well as trying every filter on every row does, at no cost, and the
+  // fastest level makes files a third larger than the default level in a
+  // fifth of the time.
   settings.compression.level = 1;
-  settings.compression.filters = ImageCodecPNG::Compression::FILTER_SUB;
+  settings.compression.filters = ImageCodecPNG::Compression::FILTER_UP;
   settings.compression.strategy = Z_DEFAULT_STRATEGY;
   const unsigned cores = std::thread::hardware_concurrency();
   settings.threads = static_cast<int>(std::min(8u, std::max(1u, cores)));
