@@ -54,6 +54,7 @@ VideoFileImageDumper::VideoFileImageDumper(const Settings& settings)
       mCodec(settings.compression),
       mBusy(0),
       mStopping(false),
+      mFailedNumber(-1),
       mFailureReported(false) {
   mSettings.threads = std::max(0, mSettings.threads);
   mSettings.queue = std::max(1, mSettings.queue);
@@ -104,7 +105,6 @@ bool VideoFileImageDumper::write(const Job& job) const {
 
 void VideoFileImageDumper::writeFrame() {
   if (!mArchive) return;
-  reportFailure();
   if (hasFailed()) return;  // a dump with a gap is no dump
 
   std::unique_ptr<Job> job;
@@ -116,6 +116,7 @@ void VideoFileImageDumper::writeFrame() {
     }
   }
   if (!job) job.reset(new Job);
+  job->number = mFrameNumber;
   job->name = mFrameNumber < INT_MAX ? getFrameName(mFrameNumber) : std::string();
   ++mFrameNumber;
   const ImageObject* picture = mImage.get();
@@ -130,8 +131,9 @@ void VideoFileImageDumper::writeFrame() {
   }
 
   if (mWriters.empty()) {
-    if (!write(*job)) recordFailure(job->name);
+    const bool ok = write(*job);
     std::lock_guard<std::mutex> lock(mMutex);
+    if (!ok) recordFailure(*job);
     mSpare.push_back(std::move(job));
   } else {
     std::unique_lock<std::mutex> lock(mMutex);
@@ -139,7 +141,6 @@ void VideoFileImageDumper::writeFrame() {
     mQueue.push_back(std::move(job));
     mWork.notify_one();
   }
-  reportFailure();
 }
 
 void VideoFileImageDumper::writerLoop() {
@@ -150,20 +151,23 @@ void VideoFileImageDumper::writerLoop() {
     std::unique_ptr<Job> job = std::move(mQueue.front());
     mQueue.pop_front();
     ++mBusy;
-    const bool skip = !mFailedFrame.empty();
+    // frames before a failed one are still written: the dump is whole up to it
+    const bool skip = mFailedNumber >= 0 && job->number > mFailedNumber;
     lock.unlock();
     const bool ok = skip || write(*job);
     lock.lock();
     --mBusy;
-    if (!ok && mFailedFrame.empty()) mFailedFrame = job->name.empty() ? std::string("(unnamed)") : job->name;
+    if (!ok) recordFailure(*job);
     mSpare.push_back(std::move(job));
     mDone.notify_all();
   }
 }
 
-void VideoFileImageDumper::recordFailure(const std::string& name) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  if (mFailedFrame.empty()) mFailedFrame = name.empty() ? std::string("(unnamed)") : name;
+void VideoFileImageDumper::recordFailure(const Job& job) {
+  // writers finish out of order: the earliest frame is where the dump breaks
+  if (mFailedNumber >= 0 && mFailedNumber < job.number) return;
+  mFailedNumber = job.number;
+  mFailedFrame = job.name.empty() ? std::string("(unnamed)") : job.name;
 }
 
 void VideoFileImageDumper::reportFailure() {
@@ -175,7 +179,7 @@ void VideoFileImageDumper::reportFailure() {
 
 bool VideoFileImageDumper::hasFailed() const {
   std::lock_guard<std::mutex> lock(mMutex);
-  return !mFailedFrame.empty();
+  return mFailedNumber >= 0;
 }
 
 std::string VideoFileImageDumper::getFailedFrame() const {

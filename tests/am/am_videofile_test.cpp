@@ -145,6 +145,33 @@ TEST_P(DumperTest, AFailedFrameEndsTheDump) {
   EXPECT_EQ(out.find("[error]", out.find("[error]") + 1), std::string::npos) << "reported once:\n" << out;
 }
 
+// A frame in the middle that fails: the frames before it are all written,
+// the failure names it, and no frame is taken after it.
+TEST_P(DumperTest, FramesBeforeAFailedOneAreWritten) {
+  ScratchDir dir("dump_middle");
+  fs::create_directories(dir.file("dump/demo.000003.png/inside"));  // a folder where frame 3 goes
+  ArchiveManager archive;
+  archive.addArchive(dir.path() + "/");
+  VideoFileImageDumper dumper(settings());
+  ASSERT_TRUE(dumper.openForWrite("dump/demo.png", VideoFile::Format(8, 8, 60), &archive));
+  Image picture(new ImageObject(8, 8));
+  paint(picture, 2);
+  dumper.attach(picture);
+  StdoutCapture capture;
+  int taken = 0;
+  for (; taken < 50 && !dumper.hasFailed(); ++taken) dumper.writeFrame();
+  EXPECT_FALSE(dumper.close());
+  const std::string out = capture.finish();
+  EXPECT_EQ(dumper.getFailedFrame(), "dump/demo.000003.png");
+  EXPECT_NE(out.find("Could not write the frame 'dump/demo.000003.png'"), std::string::npos) << out;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(fs::is_regular_file(dir.file(dumper.getFrameName(i)))) << i;
+  dumper.writeFrame();
+  EXPECT_EQ(dumper.getFrameNumber(), taken) << "nothing is taken after the failure";
+  if (!GetParam()) {
+    EXPECT_EQ(taken, 4);
+  }
+}
+
 // Without a picture there is nothing to write: that frame fails too.
 TEST_P(DumperTest, AFrameWithoutPictureFails) {
   ScratchDir dir("dump_nopicture");

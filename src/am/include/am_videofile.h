@@ -39,7 +39,7 @@ class VideoFile {
   // when some frame could not be written.
   virtual bool close() { return true; }
   // A frame could not be written (its name in getFailedFrame()); the frames
-  // after it are not written either.
+  // after it are not written either, those before it are.
   virtual bool hasFailed() const { return false; }
   virtual std::string getFailedFrame() const { return std::string(); }
 

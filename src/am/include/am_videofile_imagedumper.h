@@ -44,8 +44,10 @@ class VideoFileImageDumper : public VideoFile {
   using VideoFile::openForRead;
   void attach(Image& image) override;
   // Queues the attached picture as the next numbered frame (copied: the
-  // caller may refill the picture at once).
+  // caller may refill the picture at once). Nothing more is taken once a
+  // frame failed.
   void writeFrame() override;
+  // Also logs the earliest frame that could not be written, once.
   bool close() override;
   bool hasFailed() const override;
   std::string getFailedFrame() const override;
@@ -62,6 +64,7 @@ class VideoFileImageDumper : public VideoFile {
 
  private:
   struct Job {
+    int number = 0;
     std::string name;
     int width = 0;
     int height = 0;
@@ -72,7 +75,8 @@ class VideoFileImageDumper : public VideoFile {
   void writerLoop();
   // Waits until every queued frame is written (or dropped after a failure).
   void drain();
-  void recordFailure(const std::string& name);
+  // With the lock held.
+  void recordFailure(const Job& job);
   // Logs the failure once, on the caller's thread.
   void reportFailure();
 
@@ -92,7 +96,8 @@ class VideoFileImageDumper : public VideoFile {
   std::vector<std::unique_ptr<Job>> mSpare;  // buffers to reuse
   int mBusy;  // frames the writers hold
   bool mStopping;
-  std::string mFailedFrame;  // the first frame that could not be written
+  int mFailedNumber;         // the earliest frame that could not be written, or -1
+  std::string mFailedFrame;  // its name
   bool mFailureReported;
   std::vector<std::thread> mWriters;
 };
