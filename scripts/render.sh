@@ -19,7 +19,7 @@ size="1280x720"
 rate="60"
 seconds=""
 keep=0
-usage() { sed -n '6,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '6,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while getopts "o:s:r:t:kh" option; do
   case "$option" in
     o) output="$OPTARG" ;;

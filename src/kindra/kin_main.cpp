@@ -491,7 +491,7 @@ void Kindra::run() {
         mDumpError = "the frame '" + mDumpVideo->getFailedFrame() + "' could not be written";
       }
       if (!mDumpError.empty()) {
-        throw Exception("The dump stopped after %ld of %ld frames: %s", mDumpFrame, mDumpFrames, mDumpError.c_str());
+        throw Exception("The dump stopped with %ld of %ld frames drawn: %s", mDumpFrame, mDumpFrames, mDumpError.c_str());
       }
       if (mDumpFrame < mDumpFrames) {
         ZLK_LOG("log", "app", "The dump was ended after %ld of %ld frames", mDumpFrame, mDumpFrames);

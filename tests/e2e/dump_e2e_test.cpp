@@ -105,7 +105,7 @@ TEST_F(DumpDemoTest, AFrameThatCannotBeWrittenEndsTheDemoWithAnError) {
   ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << out;
   EXPECT_EQ(WEXITSTATUS(status), 1) << out;
   EXPECT_NE(out.find("Could not write the frame 'frames/demo.000000.png'"), std::string::npos) << out;
-  EXPECT_NE(out.find("The dump stopped after "), std::string::npos) << out;
+  EXPECT_NE(out.find("The dump stopped with "), std::string::npos) << out;
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ TEST_F(DumpTest, AFrameThatCannotBeWrittenFailsTheRun) {
   work.write("frames", "a file where the folder should be");
   load(setupWith("<dump name=\"frames/shot.png\" fps=\"10\"/>", "<time length=\"100\"/>", kSilent));
   const std::string message = run();
-  EXPECT_NE(message.find("The dump stopped after "), std::string::npos) << message;
+  EXPECT_NE(message.find("The dump stopped with "), std::string::npos) << message;
   EXPECT_NE(message.find("the frame 'frames/shot.000000.png' could not be written"), std::string::npos) << message;
   EXPECT_NE(out.find("[error]"), std::string::npos);
   EXPECT_NE(out.find("Could not write the frame 'frames/shot.000000.png'"), std::string::npos) << out;
