@@ -57,7 +57,10 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+# Assets are linked, not copied; the scripts, which the demo writes back at
+# exit, are real copies.
 cp -al "$root/data/." "$work/" 2>/dev/null || { rm -rf "$work"; mkdir -p "$work"; cp -a "$root/data/." "$work/"; }
+if [ -d "$root/data/script" ]; then rm -rf "$work/script"; cp -a "$root/data/script" "$work/script"; fi
 
 # The user's own setup when there is one; the demo reads the local file first.
 source_setup="$root/data/setup.xml"
@@ -91,11 +94,13 @@ echo "render.sh: rendering ${width}x${height} at $rate fps in $work"
 ) >"$log" 2>&1 &
 demo_pid=$!
 
-count_frames() { find "$work/frames" -maxdepth 1 -name 'frame.*.png' 2>/dev/null | wc -l; }
+# (the folder appears with the first frame)
+count_frames() {
+  if [ -d "$work/frames" ]; then find "$work/frames" -maxdepth 1 -name 'frame.*.png' | wc -l; else echo 0; fi
+}
 started=$(date +%s)
 total=""
-while kill -0 "$demo_pid" 2>/dev/null; do
-  sleep 1
+progress() {
   [ -n "$total" ] || total="$(sed -n 's/.*Dumping \([0-9]*\) frames.*/\1/p' "$log" | head -n 1)"
   done_frames=$(count_frames)
   elapsed=$(( $(date +%s) - started ))
@@ -110,12 +115,16 @@ while kill -0 "$demo_pid" 2>/dev/null; do
   else
     printf '\rloading, %ds   ' "$elapsed"
   fi
+}
+while kill -0 "$demo_pid" 2>/dev/null; do
+  sleep 1
+  progress
 done
 status=0
 wait "$demo_pid" || status=$?
 demo_pid=""
+progress
 echo
-done_frames=$(count_frames)
 if (( status != 0 )) || [ -z "$total" ] || (( done_frames != total )); then
   echo "render.sh: the demo ended with status $status after $done_frames of ${total:-?} frames; its last lines:" >&2
   tail -n 20 "$log" >&2
