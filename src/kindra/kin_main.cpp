@@ -459,9 +459,10 @@ void Kindra::drawSetupFrame() {
 
 void Kindra::run() {
   try {
+    // a dump that cannot be made is refused before any window opens
+    if (mFoundDisplay && mDumpVideo) startDump();
     openDevices();
     if (!mFoundDisplay) return;
-    if (mDumpVideo) startDump();
     for (Effect* effect : mEffect) effect->load(mDisplay);
     // the editor's controls over the demo, when the data has a layout
     if (!mArchive.readFile(Gui::kLayoutFile).isNull()) {
