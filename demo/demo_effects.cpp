@@ -1,7 +1,11 @@
 #include "demo_effects.h"
 
+#include "ascii.h"
 #include "clear.h"
+#include "cred.h"
+#include "end.h"
 #include "common.h"
+#include "cubes.h"
 #include "kin_main.h"
 
 namespace {
@@ -19,4 +23,8 @@ void registerDemoEffects(zelkor::kindra::Kindra& kindra) {
   kindra.addFactory<Common>("common");
   auto* common = static_cast<Common*>(kindra.addEffect("common", "Common"));
   addDemoEffect<Clear>(kindra, common, "Clear");
+  addDemoEffect<Cubes>(kindra, common, "Cubes");
+  addDemoEffect<Ascii>(kindra, common, "Ascii");
+  addDemoEffect<Cred>(kindra, common, "Cred");
+  addDemoEffect<End>(kindra, common, "End");
 }

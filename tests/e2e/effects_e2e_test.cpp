@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "demo_fixture.h"
+#include "effect_scripts.h"
 #include "test_support.h"
 
 namespace {
@@ -22,16 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using kindra_e2e::DemoProcess;
 
-const char kGlowScript[] =
-    "<effect>\n"
-    "\t<option inactive=\"0\" locked=\"0\"/>\n"
-    "\t<time start=\"0\" end=\"20\"/>\n"
-    "\t<plugin type=\"spline\" name=\"level\">\n"
-    "\t\t<attributes type=\"linear\" before=\"constant\" after=\"constant\"/>\n"
-    "\t\t<key time=\"0\" value=\"0.25\"/>\n"
-    "\t\t<key time=\"1\" value=\"0.75\"/>\n"
-    "\t</plugin>\n"
-    "</effect>\n";
+using kindra_test::kGlowScript;
 
 class EffectDemoTest : public kindra_e2e::DemoTest {
  protected:

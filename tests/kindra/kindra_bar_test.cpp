@@ -11,30 +11,26 @@
 #include "kindra_workdir.h"
 #include "tes_layoutstack.h"
 #include "tes_workspace.h"
-#include "tessel_test_util.h"
+#include "kindra_editor_fixture.h"
 
 namespace {
 
 using kindra_test::Scripted;
 using zelkor::display::KEYMOD_LCTRL;
 using zelkor::display::KEYMOD_LSHIFT;
+using zelkor::display::KEYMOD_NONE;
 using zelkor::display::MOUSE_LEFT;
 using zelkor::display::MOUSE_RIGHT;
 using zelkor::mathbase::Vector2f;
 using zelkor::tessel::Area;
 using zelkor::tessel::LayoutStack;
 
-// Where the stack lies in the window.
-const Vector2f kOrigin(7.0f, 100.0f);
-
-class BarTest : public kindra_test::TesselTest {
+// The stack away from the window's corner: world and local positions differ.
+class BarTest : public kindra_test::EditorTest {
  protected:
   void SetUp() override {
-    TesselTest::SetUp();
-    loadLayout(
-        "<container id=\"body\"><area x=\"7\" y=\"100\" width=\"3000\" height=\"3000\"/><child>"
-        "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
-        "</child></container>");
+    EditorTest::SetUp();
+    loadEditor(std::string(), Vector2f(7.0f, 100.0f));
     stack = dynamic_cast<LayoutStack*>(find("effects"));
     ASSERT_NE(stack, nullptr);
   }
@@ -46,9 +42,7 @@ class BarTest : public kindra_test::TesselTest {
     effect->mName = name;
     effect->mStart = start;
     effect->mEnd = end;
-    stack->addControl(effect, -1);
-    effect->setupControl();
-    stack->recalculate(true);
+    addEffect(effect);
     return effect;
   }
 
@@ -58,34 +52,6 @@ class BarTest : public kindra_test::TesselTest {
     return Vector2f(world.mMin.x + x, world.mMin.y + 10.0f);
   }
 
-  void moveTo(const Vector2f& position, int modifiers = 0) {
-    zelkor::display::MouseMoveEvent event;
-    event.mousePos = position;
-    event.mouseDelta = pointer - position;
-    event.control = modifiers;
-    pointer = position;
-    tessel->onMouseMove(event);
-  }
-  void moveBy(float dx, float dy = 0.0f, int modifiers = 0) { moveTo(pointer + Vector2f(dx, dy), modifiers); }
-  void button(zelkor::display::MouseButton which, bool down, int modifiers = 0) {
-    zelkor::display::MouseButtonEvent event;
-    event.mousePos = pointer;
-    event.button = which;
-    event.control = modifiers;
-    if (down) {
-      tessel->onMouseDown(event);
-    } else {
-      tessel->onMouseUp(event);
-    }
-  }
-  // Presses at `from`, moves by `dx` in one step, releases.
-  void drag(const Vector2f& from, float dx, int modifiers = 0) {
-    moveTo(from - Vector2f(1.0f, 0.0f));
-    moveTo(from);
-    button(MOUSE_LEFT, true, modifiers);
-    moveBy(dx, 0.0f, modifiers);
-    button(MOUSE_LEFT, false, modifiers);
-  }
   // Opens the effect's menu on its bar and picks an option.
   void pick(Scripted* effect, const std::string& option) {
     moveTo(onBar(effect, 30.0f));
@@ -101,7 +67,6 @@ class BarTest : public kindra_test::TesselTest {
   }
 
   LayoutStack* stack = nullptr;
-  Vector2f pointer{0.0f, 0.0f};
 };
 
 TEST_F(BarTest, TheBarSpansTheEffectWithItsPluginsBelowIt) {
@@ -167,7 +132,8 @@ TEST_F(BarTest, DraggingAHandleResizesDownToTwoSeconds) {
 
 TEST_F(BarTest, ShiftMovesTenTimesFiner) {
   Scripted* effect = add("e", 5.0f, 15.0f);
-  drag(onBar(effect, 50.0f), 10.0f, KEYMOD_LSHIFT);
+  modifiers = KEYMOD_LSHIFT;
+  drag(onBar(effect, 50.0f), 10.0f);
   EXPECT_NEAR(effect->mStart, 5.1f, 1e-5f);
   EXPECT_NEAR(effect->mEnd, 15.1f, 1e-5f);
 }
@@ -183,9 +149,11 @@ TEST_F(BarTest, CtrlKeepsTheKeysAtTheirTimesInSeconds) {
   drag(onBar(plain, 95.0f), 100.0f);
   // several steps with Ctrl held
   moveTo(onBar(held, 95.0f));
-  button(MOUSE_LEFT, true, KEYMOD_LCTRL);
-  for (int i = 0; i < 4; ++i) moveBy(25.0f, 0.0f, KEYMOD_LCTRL);
-  button(MOUSE_LEFT, false, KEYMOD_LCTRL);
+  modifiers = KEYMOD_LCTRL;
+  button(MOUSE_LEFT, true);
+  for (int i = 0; i < 4; ++i) moveBy(25.0f);
+  button(MOUSE_LEFT, false);
+  modifiers = KEYMOD_NONE;
 
   EXPECT_FLOAT_EQ(plain->mEnd, 20.0f);
   EXPECT_FLOAT_EQ(plain->speed.get(10.0f), 0.5f) << "stretched with the effect";

@@ -12,13 +12,14 @@ namespace kindra_test {
 
 class EditorTest : public TesselTest {
  protected:
-  // The stack at (0, 40) in the window, and `extra` beside it.
-  void loadEditor(const std::string& extra = std::string()) {
-    loadLayout(
-        "<container id=\"body\"><area x=\"0\" y=\"40\" width=\"3000\" height=\"3000\"/><child>"
-        "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
-        "</child></container>" +
-        extra);
+  // The stack at `origin` in the window, and `extra` beside it.
+  void loadEditor(const std::string& extra = std::string(),
+                  const zelkor::mathbase::Vector2f& origin = zelkor::mathbase::Vector2f(0.0f, 40.0f)) {
+    loadLayout("<container id=\"body\"><area x=\"" + std::to_string(origin.x) + "\" y=\"" + std::to_string(origin.y) +
+               "\" width=\"3000\" height=\"3000\"/><child>"
+               "<layoutstack id=\"effects\"><area x=\"0\" y=\"0\" width=\"3000\" height=\"3000\"/></layoutstack>"
+               "</child></container>" +
+               extra);
   }
   // The stack owns the effect from now on.
   void addEffect(zelkor::kindra::Effect* effect) {
@@ -28,18 +29,22 @@ class EditorTest : public TesselTest {
     effect->setupControl();
     stack->recalculate(true);
   }
+  // Mouse events carry the held `modifiers`.
   void moveTo(const zelkor::mathbase::Vector2f& position) {
     zelkor::display::MouseMoveEvent event;
     event.mousePos = position;
     event.mouseDelta = pointer - position;
+    event.control = modifiers;
     pointer = position;
     tessel->onMouseMove(event);
   }
+  void moveBy(float dx, float dy = 0.0f) { moveTo(pointer + zelkor::mathbase::Vector2f(dx, dy)); }
   void button(zelkor::display::MouseButton which, bool down, bool doubleClick = false) {
     zelkor::display::MouseButtonEvent event;
     event.mousePos = pointer;
     event.button = which;
     event.doubleClick = doubleClick;
+    event.control = modifiers;
     if (down) {
       tessel->onMouseDown(event);
     } else {
@@ -47,8 +52,17 @@ class EditorTest : public TesselTest {
     }
   }
   void button(bool down, bool doubleClick = false) { button(zelkor::display::MOUSE_LEFT, down, doubleClick); }
+  // Presses at `from`, moves by `dx` in one step, releases.
+  void drag(const zelkor::mathbase::Vector2f& from, float dx) {
+    moveTo(from - zelkor::mathbase::Vector2f(1.0f, 0.0f));
+    moveTo(from);
+    button(true);
+    moveBy(dx);
+    button(false);
+  }
 
   zelkor::mathbase::Vector2f pointer;
+  int modifiers = zelkor::display::KEYMOD_NONE;
 };
 
 }  // namespace kindra_test

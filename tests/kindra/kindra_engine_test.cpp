@@ -16,6 +16,7 @@
 #include "dis_glinclude.h"
 #include "glfw_inject.h"
 #include "kin_main.h"
+#include "kindra_frames.h"
 #include "kindra_workdir.h"
 #include "test_support.h"
 
@@ -340,13 +341,7 @@ class ShotTaker : public Listener {
     shot.resize(320 * 240 * 4);
     display->getScreenShotBGRA(shot.data());
   }
-  // red, green and blue at normalised device coordinates
-  std::vector<int> at(float x, float y) const {
-    const int px = static_cast<int>((x + 1.0f) * 0.5f * 320.0f);
-    const int py = static_cast<int>((1.0f - (y + 1.0f) * 0.5f) * 240.0f);
-    const uint8_t* p = &shot[(static_cast<size_t>(py) * 320 + px) * 4];
-    return {p[2], p[1], p[0]};
-  }
+  std::vector<int> at(float x, float y) const { return kindra_test::pixelAt(shot, x, y); }
   std::vector<uint8_t> shot;
 };
 

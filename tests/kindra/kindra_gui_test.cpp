@@ -35,17 +35,7 @@ using zelkor::tessel::Control;
 
 using kindra_test::Watcher;
 
-// Puts the watcher last on its first frame.
-class Plain : public Effect {
- public:
-  static Watcher* sWatcher;
-  void draw(float, float, float) override {
-    if (!hooked && sWatcher) mDisplay->addListener(sWatcher);
-    hooked = true;
-  }
-  bool hooked = false;
-};
-Watcher* Plain::sWatcher = nullptr;
+using Plain = kindra_test::HookingEffect;
 
 class GuiTest : public testing::Test {
  protected:

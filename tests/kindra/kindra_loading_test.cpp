@@ -19,6 +19,7 @@
 #include "dis_resource.h"
 #include "glfw_inject.h"
 #include "kin_main.h"
+#include "kindra_frames.h"
 #include "kindra_workdir.h"
 #include "test_support.h"
 #include "tone.h"
@@ -51,29 +52,8 @@ class Scripted : public Effect {
   std::function<void()> onDraw;
 };
 
-// Sees every frame after the engine drew it.
-class Watcher : public Listener {
- public:
-  void onDraw() override {
-    ++frames;
-    if (hook) hook();
-  }
-  std::vector<uint8_t> shot() const {
-    std::vector<uint8_t> pixels(320 * 240 * 4);
-    display->getScreenShotBGRA(pixels.data());
-    return pixels;
-  }
-  int frames = 0;
-  std::function<void()> hook;
-};
-
-// Red, green and blue at normalised device coordinates of a 320x240 shot.
-std::vector<int> pixelAt(const std::vector<uint8_t>& shot, float x, float y) {
-  const int px = static_cast<int>((x + 1.0f) * 0.5f * 320.0f);
-  const int py = static_cast<int>((1.0f - (y + 1.0f) * 0.5f) * 240.0f);
-  const uint8_t* p = &shot[(static_cast<size_t>(py) * 320 + px) * 4];
-  return {p[2], p[1], p[0]};
-}
+using kindra_test::pixelAt;
+using kindra_test::Watcher;
 
 class FakeResource : public Resource {
  public:

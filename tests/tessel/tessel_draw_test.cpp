@@ -12,9 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "am.h"
-#include "dis_display_glfw.h"
-#include "dis_glinclude.h"
 #include "frame_reader.h"
 #include "glfw_inject.h"
 #include "tes_context.h"
@@ -22,8 +19,6 @@
 #include "tes_label.h"
 #include "tes_render.h"
 #include "tes_workspace.h"
-#include "tessel.h"
-#include "test_support.h"
 
 namespace {
 
@@ -138,46 +133,21 @@ const char* const kLayout = R"(<tessel>
   </workspace>
 </tessel>)";
 
-class DrawTest : public testing::Test {
+class DrawTest : public kindra_test::DrawFixture {
  protected:
   static void SetUpTestSuite() {
     ControlFactory::addControlType(new Pad);
     ControlFactory::addControlType(new Painter);
   }
-
   void SetUp() override {
-    ASSERT_TRUE(kindra_test::writeFile(dir.file("layout.xml"), kLayout));
-    ASSERT_TRUE(kindra_test::writeFile(dir.file("style.xml"), kStyle));
-    ASSERT_GE(archive.addArchive(dir.path() + "/"), 0);
+    DrawFixture::SetUp();
     writeGlyphSheet(archive);
-    device = std::make_unique<display::DisplayGLFW>();
-    device->setArchive(&archive);
-    device->open(display::WindowMode("tessel test", kWidth, kHeight, false));
-    ASSERT_EQ(device->getWindowMode().width, kWidth);
-    device->addListener(&clearer);
-    tessel = std::make_unique<Tessel>(device.get());
-    kindra_test::StdoutCapture quiet;
-    tessel->load("layout.xml");
+    open(kLayout, kStyle, kWidth, kHeight);
   }
-  void TearDown() override {
-    tessel.reset();
-    device->removeListener(&clearer);
-    device.reset();
-  }
-
-  void frame() { reader.read(*device); }
-  Rgb at(int x, int y) const { return reader.at(x, y); }
-  void expectPixel(int x, int y, int r, int g, int b) const { EXPECT_TRUE(reader.pixelIs(x, y, r, g, b, 2)); }
   void expectBackground(int x, int y) const { expectPixel(x, y, 0, 0, 64); }
 
   static constexpr int kWidth = 320;
   static constexpr int kHeight = 240;
-  kindra_test::ScratchDir dir{"tessel_draw"};
-  zelkor::am::ArchiveManager archive;
-  std::unique_ptr<display::DisplayGLFW> device;
-  kindra_test::Clearer clearer{0.0f, 0.0f, 0.25f};
-  std::unique_ptr<Tessel> tessel;
-  kindra_test::FrameReader reader;
 };
 
 TEST_F(DrawTest, FramesFillWithTheirStyleColoursInsideTheirBorders) {

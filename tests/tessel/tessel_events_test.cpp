@@ -432,9 +432,4 @@ TEST_F(EventTest, RemovingChildrenClearsEveryPointerToThem) {
   EXPECT_EQ(workspace()->getFocus(), nullptr);
 }
 
-TEST_F(EventTest, TheCopyStringIsShared) {
-  workspace()->setCopyString("copied");
-  EXPECT_EQ(tessel->getWorkspace()->getCopyString(), "copied");
-}
-
 }  // namespace

@@ -44,11 +44,6 @@ TEST_F(FrameWidgetTest, RulerMarksLabelsAndTheMouse) {
   Ruler* ruler = get<Ruler>("r");
   EXPECT_FLOAT_EQ(ruler->getScale(), 0.1f);
   EXPECT_FLOAT_EQ(ruler->getInterval(), 10.0f);
-  EXPECT_FLOAT_EQ(ruler->getSubIntervals(), 10.0f);
-  EXPECT_FLOAT_EQ(ruler->getBandHeight(), 25.0f);
-  EXPECT_FLOAT_EQ(ruler->getMouseX(), 5.0f);
-  EXPECT_FLOAT_EQ(ruler->getShadow(), -1.0f);
-  EXPECT_FLOAT_EQ(ruler->getShadow2(), -1.0f);
   // the content goes into the frame, which fills the ruler under the band
   Control* body = find("body");
   ASSERT_EQ(body->getParent(), ruler->getFrame());
@@ -79,11 +74,6 @@ TEST_F(FrameWidgetTest, RulerMarksLabelsAndTheMouse) {
   EXPECT_FALSE(ruler->getMouseOver());
   EXPECT_FLOAT_EQ(ruler->labelAlpha(420), 1.0f);
 
-  ruler->setShadow(120);
-  ruler->setShadow2(300);
-  EXPECT_FLOAT_EQ(ruler->getShadow(), 120.0f);
-  ruler->setShadow(-1);
-  EXPECT_FLOAT_EQ(ruler->getShadow(), -1.0f);
   ruler->setScale(0.05f);
   EXPECT_EQ(ruler->labelText(100), "5.0");
 }

@@ -54,14 +54,7 @@ TEST(ControlBasics, Hex2vecReadsWholePairsOnly) {
   expectColor(c.hex2vec("#ff0000"), 15.0f / 255.0f, 240.0f / 255.0f, 0.0f, 1.0f);
 }
 
-TEST(ControlBasics, DefaultsAndFactoryOrder) {
-  Control c;
-  EXPECT_TRUE(c.getVisible());
-  EXPECT_FALSE(c.getInactive() || c.getMaximized() || c.getMouseOver());
-  expectColor(c.mStyle.mBack.mColor1, 0.1f, 0.1f, 0.1f, 1.0f);
-  expectColor(c.mStyle.mBack.mColor2, 0.0f, 1.0f, 0.0f, 1.0f);
-  expectColor(c.mStyle.mText.mColor1, 0.0f, 0.0f, 0.0f, 0.0f);
-
+TEST(ControlBasics, FactoryMakesEveryTypeInCatalogueOrder) {
   ControlFactory::registerStandardTypes();
   ControlFactory::registerStandardTypes();  // once per process
   // the catalogue's order
@@ -372,55 +365,41 @@ TEST_F(LayoutTest, BadColoursAndUnknownClassesAreLoggedWithTheStyleFile) {
 }
 
 TEST_F(LayoutTest, MissingOrBrokenStyleFilesLeaveNoStyles) {
-  put("layout.xml", R"(<tessel><workspace style="nowhere.xml"><child><frame id="f"/></child></workspace></tessel>)");
-  {
+  struct Case {
+    const char* file;
+    const char* text;  // nullptr: not there
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"nowhere.xml", nullptr, {"Tessel::load: Warning: Style not found!\n", "nowhere.xml"}},
+      {"broken.xml", "<tessel><frame><color name=\"back.color\"</tessel>", {"broken.xml", "cannot be read; no styles"}},
+      {"wrong.xml", "<style><frame/></style>", {"wrong.xml: root element is <style>, not <tessel>; no styles"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    if (c.text) put(c.file, c.text);
+    put("layout.xml", std::string("<tessel><workspace style=\"") + c.file +
+                          "\"><child><frame id=\"f\"/></child></workspace></tessel>");
     kindra_test::StdoutCapture capture;
     tessel->load("layout.xml");
     const std::string log = capture.finish();
-    EXPECT_TRUE(contains(log, "Tessel::load: Warning: Style not found!\n")) << log;
-    EXPECT_TRUE(contains(log, "nowhere.xml")) << log;
+    for (const std::string& message : c.messages) EXPECT_TRUE(contains(log, message)) << log;
+    EXPECT_FALSE(workspace()->hasStyle());
+    EXPECT_NE(find("f"), nullptr);
   }
-  EXPECT_FALSE(workspace()->hasStyle());
-  ASSERT_NE(find("f"), nullptr);
-
-  put("broken.xml", "<tessel><frame><color name=\"back.color\"</tessel>");
-  put("layout.xml", R"(<tessel><workspace style="broken.xml"><child><frame id="g"/></child></workspace></tessel>)");
-  {
-    kindra_test::StdoutCapture capture;
-    tessel->load("layout.xml");
-    const std::string log = capture.finish();
-    EXPECT_TRUE(contains(log, "broken.xml")) << log;
-    EXPECT_TRUE(contains(log, "cannot be read; no styles")) << log;
-  }
-  EXPECT_FALSE(workspace()->hasStyle());
-  ASSERT_NE(find("g"), nullptr);
-
-  put("wrong.xml", "<style><frame/></style>");
-  put("layout.xml", R"(<tessel><workspace style="wrong.xml"/></tessel>)");
-  kindra_test::StdoutCapture capture;
-  tessel->load("layout.xml");
-  EXPECT_TRUE(contains(capture.finish(), "wrong.xml: root element is <style>, not <tessel>; no styles"));
-  EXPECT_FALSE(workspace()->hasStyle());
 }
 
 TEST_F(LayoutTest, MissingBrokenOrForeignLayoutFiles) {
-  {
-    kindra_test::StdoutCapture capture;
-    try {
-      tessel->load("absent.xml");
-      FAIL() << "no exception";
-    } catch (const zelkor::Exception& e) {
-      EXPECT_STREQ(e.what(), "Could not find the file 'absent.xml'.");
-    }
-  }
   put("broken.xml", "<tessel><workspace><child><frame id=\"x\"></child></workspace></tessel>");
-  {
+  const std::pair<const char*, const char*> throwing[] = {{"absent.xml", "Could not find the file 'absent.xml'."},
+                                                          {"broken.xml", "broken.xml"}};
+  for (const auto& [file, message] : throwing) {
     kindra_test::StdoutCapture capture;
     try {
-      tessel->load("broken.xml");
-      FAIL() << "no exception";
+      tessel->load(file);
+      ADD_FAILURE() << "no exception for " << file;
     } catch (const zelkor::Exception& e) {
-      EXPECT_TRUE(contains(e.what(), "broken.xml")) << e.what();
+      EXPECT_TRUE(contains(e.what(), message)) << e.what();
     }
   }
   put("other.xml", "<demo><workspace><child><frame id=\"x\"/></child></workspace></demo>");

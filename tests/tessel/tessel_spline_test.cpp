@@ -18,8 +18,7 @@
 #include <vector>
 
 #include "am.h"
-#include "dis_display_glfw.h"
-#include "dis_glinclude.h"
+#include "frame_reader.h"
 #include "glfw_inject.h"
 #include "tes_context.h"
 #include "tes_control_factory.h"
@@ -35,15 +34,6 @@ using namespace zelkor::tessel;
 namespace display = zelkor::display;
 typedef Spline::Curve Curve;
 typedef Spline::Key Key;
-
-class Clearer : public display::Listener {
- public:
-  void onDraw() override {
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.25f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-  }
-};
 
 class Recorder : public Callback {
  public:
@@ -92,33 +82,18 @@ const char* const kLayout = R"(<tessel>
 
 Vector2f px(float time, float value) { return Vector2f(40.0f + 400.0f * time, 140.0f - 100.0f * value); }
 
-class SplineTest : public testing::Test {
+class SplineTest : public kindra_test::DrawFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(kindra_test::writeFile(dir.file("layout.xml"), kLayout));
-    ASSERT_TRUE(kindra_test::writeFile(dir.file("style.xml"), kStyle));
-    ASSERT_GE(archive.addArchive(dir.path() + "/"), 0);
+    DrawFixture::SetUp();
     // the editor's font, when the asset tools have made it
     archive.addArchive(kindra_test::sourceDir() + "/data/");
-    device = std::make_unique<display::DisplayGLFW>();
-    device->setArchive(&archive);
-    device->open(display::WindowMode("spline test", kWidth, kHeight, false));
-    ASSERT_EQ(device->getWindowMode().width, kWidth);
-    device->addListener(&clearer);
-    tessel = std::make_unique<Tessel>(device.get());
-    kindra_test::StdoutCapture quiet;
-    tessel->load("layout.xml");
-    log = quiet.finish();
+    open(kLayout, kStyle, kWidth, kHeight);
     spline = dynamic_cast<Spline*>(tessel->findControl("s"));
     ASSERT_NE(spline, nullptr);
     spline->setCallback(&recorder);
     curve = spline->getSpline();
     ASSERT_NE(curve, nullptr);
-  }
-  void TearDown() override {
-    tessel.reset();
-    device->removeListener(&clearer);
-    device.reset();
   }
 
   void setKeys(std::initializer_list<Key> keys) {
@@ -155,32 +130,15 @@ class SplineTest : public testing::Test {
     for (int k : keys) kindra_test::keyRelease(k);
   }
 
-  void frame() {
-    ASSERT_TRUE(device->update());
-    shot.assign(static_cast<size_t>(kWidth) * kHeight * 4, 0);
-    device->getScreenShotBGRA(shot.data());
-  }
-  // r, g, b of a pixel of the last frame
-  std::vector<int> at(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * kWidth + x) * 4;
-    return {shot[i + 2], shot[i + 1], shot[i]};
-  }
-  static bool near(const std::vector<int>& p, float r, float g, float b) {
-    return std::abs(p[0] - r * 255) <= 3 && std::abs(p[1] - g * 255) <= 3 && std::abs(p[2] - b * 255) <= 3;
+  static bool near(const kindra_test::Rgb& p, float r, float g, float b) {
+    return std::abs(p.r - r * 255) <= 3 && std::abs(p.g - g * 255) <= 3 && std::abs(p.b - b * 255) <= 3;
   }
 
   static constexpr int kWidth = 480;
   static constexpr int kHeight = 320;
-  kindra_test::ScratchDir dir{"tessel_spline"};
-  zelkor::am::ArchiveManager archive;
-  std::unique_ptr<display::DisplayGLFW> device;
-  Clearer clearer;
-  std::unique_ptr<Tessel> tessel;
-  std::string log;
   Spline* spline = nullptr;
   Curve* curve = nullptr;
   Recorder recorder;
-  std::vector<uint8_t> shot;
 };
 
 TEST_F(SplineTest, TheLayoutBuildsAnOwnedCurveFromItsItems) {
@@ -597,7 +555,7 @@ TEST_F(SplineTest, DrawsTheCurveItsKeysAndTheirStates) {
   move(px(1.0f, 0.5f) - Vector2f(2, 0));  // hovered, just inside the right edge
   frame();
   // background in the style's colour, away from the curve
-  EXPECT_TRUE(near(at(100, 200), 0x30 / 255.0f, 0x30 / 255.0f, 0x30 / 255.0f)) << at(100, 200)[0];
+  EXPECT_TRUE(near(at(100, 200), 0x30 / 255.0f, 0x30 / 255.0f, 0x30 / 255.0f)) << at(100, 200).r;
   // the border
   EXPECT_TRUE(near(at(100, 40), 0x90 / 255.0f, 0x90 / 255.0f, 0x90 / 255.0f));
   // the curve passes y = 140 - 100 v at x = 40 + 400 t

@@ -264,28 +264,16 @@ const char* const kLayout = R"(<tessel>
   </workspace>
 </tessel>)";
 
-class WidgetDrawTest : public testing::Test {
+class WidgetDrawTest : public kindra_test::DrawFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(kindra_test::writeFile(dir.file("layout.xml"), kLayout));
-    ASSERT_TRUE(kindra_test::writeFile(dir.file("style.xml"), kStyle));
-    ASSERT_GE(archive.addArchive(dir.path() + "/"), 0);
+    DrawFixture::SetUp();
     ASSERT_GE(archive.addArchive(kindra_test::sourceDir() + "/data/"), 0);
     writePicture();
-    device = std::make_unique<dis::DisplayGLFW>();
-    device->setArchive(&archive);
-    device->open(dis::WindowMode("widgets", kWidth, kHeight, false));
-    ASSERT_EQ(device->getWindowMode().width, kWidth);
-    device->addListener(&clearer);
-    tessel = std::make_unique<Tessel>(device.get());
-    kindra_test::StdoutCapture capture;
-    tessel->load("layout.xml");
-    loadLog = capture.finish();
-  }
-  void TearDown() override {
-    tessel.reset();
-    device->removeListener(&clearer);
-    device.reset();
+    clearer.r = 0.05f;
+    clearer.g = 0.08f;
+    clearer.b = 0.12f;
+    open(kLayout, kStyle, kWidth, kHeight);
   }
 
   // A 32 x 32 picture: red left half, blue right half, a white top row.
@@ -305,10 +293,8 @@ class WidgetDrawTest : public testing::Test {
     ASSERT_TRUE(archive.writeImage("picture.png", picture));
   }
 
-  void frame() { reader.read(*device); }
-  Rgb at(int x, int y) const { return reader.at(x, y); }
   void expectPixel(int x, int y, int r, int g, int b, int tolerance = 6) const {
-    EXPECT_TRUE(reader.pixelIs(x, y, r, g, b, tolerance));
+    DrawFixture::expectPixel(x, y, r, g, b, tolerance);
   }
   int brightIn(const Area& a, int level = 150) const { return reader.brightIn(a, level); }
   void keepPicture(const std::string& name) {
@@ -318,22 +304,9 @@ class WidgetDrawTest : public testing::Test {
     ASSERT_GE(out.addArchive(kindra_test::binaryDir() + "/tests/tessel/"), 0);
     EXPECT_TRUE(out.writeImage(name, image));
   }
-  template <class T>
-  T* get(const std::string& id) {
-    T* control = dynamic_cast<T*>(tessel->findControl(id));
-    EXPECT_NE(control, nullptr) << id;
-    return control;
-  }
 
   static constexpr int kWidth = 800;
   static constexpr int kHeight = 600;
-  kindra_test::ScratchDir dir{"tessel_widgets_draw"};
-  zelkor::am::ArchiveManager archive;
-  std::unique_ptr<dis::DisplayGLFW> device;
-  kindra_test::Clearer clearer{0.05f, 0.08f, 0.12f};
-  std::unique_ptr<Tessel> tessel;
-  kindra_test::FrameReader reader;
-  std::string loadLog;
 };
 
 TEST_F(WidgetDrawTest, AGalleryOfEveryWidgetDraws) {

@@ -1,0 +1,205 @@
+// The tower: cubes dropped into a tapering heap, revealed one by one, light
+// strands crawling up towards them, a blinking marker on the top cube, and
+// the explosion.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "cubes.h"
+#include "dis_clock.h"
+#include "dis_glinclude.h"
+#include "mb_euler.h"
+#include "mb_quatf.h"
+
+using zelkor::mathbase::Euler;
+using zelkor::mathbase::Quatf;
+using zelkor::mathbase::RotationOrder;
+using zelkor::mathbase::Vector3f;
+
+namespace {
+const float kPi = 3.1415927f;
+
+Quatf rotationXYZ(const Vector3f& angles) {
+  return Quatf(Euler(angles.x, angles.y, angles.z, RotationOrder(RotationOrder::XYZ)));
+}
+}  // namespace
+
+void Cubes::setupTower(zelkor::kindra::EffectProgressUpdate& progress) {
+  mExplode = false;
+  renderblink = 0.0f;
+  Random mr(40);
+  Random mr2(42);
+  float topY = 0.0f;
+
+  for (int i = 0; i < kCubeCount; ++i) {
+    CubeData* cd = new CubeData;
+    cd->pos = mr.randomOnSphere() * 15.0f;
+    const float modifyer = cosf(static_cast<float>(i) * 2.042035f / 1000.0f) + 0.6f;
+    cd->pos *= modifyer;
+    cd->pos.y = 0.0f;
+
+    cd->acc = mr2.randomOnSphere() * 0.1f;
+    cd->acc.y += 0.2f;
+    cd->count = 0;
+
+    cd->rot = mr.randomOnSphere() * kPi;
+    cd->size = mr.uniform(0.5f, 1.5f);
+
+    for (const CubeData* a : mCD) {
+      Vector3f flat = a->pos;
+      flat.y = cd->pos.y;
+      const float length = (flat - cd->pos).length();
+      if (a->size + cd->size > length) {
+        const float newheight = a->pos.y + a->size * 1.414f;
+        if (newheight > cd->pos.y) cd->pos.y = newheight;
+      }
+    }
+
+    cd->color = Vector3f(1.0f, 1.0f, 1.0f) * (cd->pos.y * 0.08f + 0.9f);
+    const float coldiff = mr.uniform(0.1f, 1.0f);
+    cd->color.x -= coldiff;
+    cd->color.y += coldiff * -0.5f;
+    if (mr.uniform(0.0f, 100.0f) < 10.0f) cd->color *= 0.1f;
+
+    if (cd->pos.y > topY) {
+      topIndex = static_cast<uint32_t>(mCD.size());
+      topY = cd->pos.y;
+    }
+    mCD.push_back(cd);
+  }
+
+  zelkor::display::Clock clock;
+  const float started = clock.getTime();
+
+  for (int g = 0; g < kStrandCount; ++g) {
+    progress.updateProgress(g, kStrandCount);
+    const float angle = mr.uniform(0.0f, 6.2831855f);
+    Vector3f root(sinf(angle) * 25.0f, 0.0f, cosf(angle) * 25.0f);
+    mr.randomOnSphere();  // keeps the sequence of draws
+    mGrass[g].reserve(kStrandPoints);
+    for (int y = 0; y < kStrandPoints; ++y) {
+      size_t findindex = 0;
+      float current = 100000.0f;
+      for (size_t a = 0; a < mCD.size(); ++a) {
+        float length = (mCD[a]->pos - root).length() + mr.uniform(0.0f, 5.0f);
+        if (root.y > mCD[a]->pos.y) length += 12.0f;
+        if (length > 5.0f && length < current) {
+          current = length;
+          findindex = a;
+        }
+      }
+      root += (mCD[findindex]->pos - root) * (1.0f / current) * 0.5f;
+      mGrass[g].push_back(root);
+    }
+  }
+  std::printf("Tower took: %.2fs.\n", static_cast<double>(clock.getTime() - started));
+  std::fflush(stdout);
+}
+
+void Cubes::bindTowerShader(int renderpass) {
+  if (renderpass == 0) {
+    mDisplay->setShader(mStandardShader);
+    setSunUniforms(mStandardShader, true);
+  } else {
+    mDisplay->setShader(mStandardShader_CreateShadowMap);
+    setSunUniforms(mStandardShader_CreateShadowMap, false);
+    setUniform(mStandardShader_CreateShadowMap, "mat_sun2world", m_sun2world);
+  }
+  glEnable(GL_DEPTH_TEST);
+}
+
+void Cubes::drawTower(float pTimer, float pDelta, float, int renderpass) {
+  bindTowerShader(renderpass);
+
+  if (mExplode && pDelta >= 0.00001f) {
+    for (size_t i = 0; i < mCD.size();) {
+      CubeData* c = mCD[i];
+      c->acc.y -= pDelta;
+      c->pos += c->acc;
+      if (c->pos.y < -1.0f) {
+        c->acc.y *= -0.4f;
+        c->count += 1;
+      }
+      if (c->count > 5) {
+        // the next cube moves into this index and is stepped next
+        delete c;
+        mCD.erase(mCD.begin() + static_cast<std::ptrdiff_t>(i));
+        continue;
+      }
+      ++i;
+    }
+  }
+
+  zelkor::brontel::Mesh* cube = mMeshes.count("Cube") ? mMeshes["Cube"] : nullptr;
+  const float grow = std::min(mGrow.get(pTimer), 1.0f);
+  const float imax = static_cast<float>(mCD.size()) * grow;
+  const int intmax = static_cast<int>(imax);
+  const float diff = imax - static_cast<float>(intmax);
+  for (int i = 0; cube && i < intmax; ++i) {
+    const float moddie = i == intmax - 1 ? sinf(diff * kPi * 0.5f) : 1.0f;
+    MatrixGL transform;
+    transform.buildPRS(mCD[i]->pos, rotationXYZ(mCD[i]->rot), Vector3f(1.0f, 1.0f, 1.0f) * mCD[i]->size * moddie);
+    mdo.setTransform(transform);
+    mdo.setColor(mCD[i]->color.x, mCD[i]->color.y, mCD[i]->color.z, 1.0f);
+    cube->draw();
+  }
+
+  mDisplay->setShader(nullptr);
+  MatrixGL identity;
+  identity.setIdentity();
+  mdo.setTransform(identity);
+  glLineWidth(2.0f);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glDepthMask(GL_FALSE);
+  renderblink -= pDelta;
+  for (int g = 0; g < kStrandCount && !mExplode; ++g) {
+    const unsigned count = static_cast<unsigned>(mGrass[g].size());
+    if (count == 0) continue;  // a set-up cut short leaves strands empty
+    const unsigned from = (static_cast<unsigned>(static_cast<int>(g * 0.052f)) +
+                           static_cast<unsigned>(static_cast<int>(pTimer * 200.0f))) %
+                          count;
+    unsigned to = from + 20;
+    if (to >= count) {
+      to = count;
+      renderblink = 1.0f;
+    }
+    const bool red = g % 5 == 1;
+    glBegin(GL_LINE_STRIP);
+    for (unsigned i = from; i < to; ++i) {
+      const float alpha = sinf(static_cast<float>(i - from) / static_cast<float>(to - from) * kPi) * 0.41f;
+      if (red) {
+        glColor4f(0.99f, 0.22f, 0.11f, alpha);
+      } else {
+        glColor4f(1.0f, 0.81f, 0.51f, alpha);
+      }
+      const Vector3f& p = mGrass[g][i];
+      glVertex3f(p.x, p.y, p.z);
+    }
+    glEnd();
+  }
+  glDisable(GL_BLEND);
+  glDepthMask(GL_TRUE);
+
+  if (mExplode) return;
+
+  bindTowerShader(renderpass);
+  zelkor::brontel::Mesh* marker = mMeshes.count("Mesh") ? mMeshes["Mesh"] : nullptr;
+  if (marker && topIndex < mCD.size()) {
+    const CubeData* t = mCD[topIndex];
+    const Quatf q2 = rotationXYZ(t->rot);
+    const Vector3f up = q2.rotate(Vector3f(0.0f, 1.0f, 0.0f));
+    const Quatf q(Vector3f(0.0f, 0.0f, -1.0f), up);
+    const Quatf r(-pTimer, Vector3f(0.0f, 0.0f, -1.0f));
+    const Quatf v(up, q2.rotate(Vector3f(-1.0f, 0.0f, 0.0f)));
+    MatrixGL transform;
+    transform.buildPRS(t->pos, (v * q) * r, Vector3f(5.0f, 5.0f, 5.0f));
+    mdo.setTransform(transform);
+    const float blink = renderblink * (std::fabs(cosf(pTimer * 20.0f) * cosf(pTimer * 55.0f)) + 0.3f);
+    mdo.setColor(0.9f * blink, 0.7f * blink, 0.58f * blink, 1.0f);
+    marker->draw();
+  }
+  glLineWidth(2.0f);
+  mDisplay->setShader(nullptr);
+}
