@@ -1,6 +1,6 @@
 // The demo command dumping frames off-line: a short dump at a low resolution
 // in a scratch copy of data/ whose scripts only keep a background that
-// changes colour halfway.
+// changes colour, and the end picture over it from 1 s on.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -45,12 +45,19 @@ class DumpDemoTest : public DemoTest {
               "\t\t<key time=\"0.0051\" r=\"0\" g=\"0\" b=\"1\"/>\n"
               "\t\t<key time=\"1\" r=\"0\" g=\"0\" b=\"1\"/>\n"
               "\t</plugin>\n</effect>\n");
+    writeWork("script/End.End.xml",
+              "<effect>\n\t<option inactive=\"0\" locked=\"0\"/>\n\t<time start=\"1\" end=\"100\"/>\n"
+              "\t<plugin type=\"spline\" name=\"alpha\">\n"
+              "\t\t<attributes type=\"linear\" before=\"constant\" after=\"constant\"/>\n"
+              "\t\t<key time=\"0\" value=\"1\"/>\n\t\t<key time=\"1\" value=\"1\"/>\n"
+              "\t</plugin>\n</effect>\n");
     fs::remove(work.file("setup.local.xml"));
   }
 };
 
 // 2 s at 10 frames per second: frames 0 to 19, the colour turning at 0.5 s
-// (0.005 of the background's 100 s), and the demo ends by itself with 0.
+// (0.005 of the background's 100 s), the end picture from frame 10, and the
+// demo ends by itself with 0.
 TEST_F(DumpDemoTest, AShortDumpWritesEveryFrameAndEndsByItself) {
   writeWork("setup.xml",
             "<demo>\n\t<time start=\"1.5\" length=\"2\"/>\n"
@@ -71,6 +78,7 @@ TEST_F(DumpDemoTest, AShortDumpWritesEveryFrameAndEndsByItself) {
   ASSERT_EQ(names.size(), 20u) << out;
   zelkor::am::ArchiveManager archive;
   archive.addArchive(work.path() + "/");
+  std::vector<std::string> pictures;
   for (int n = 0; n < 20; ++n) {
     char name[32];
     std::snprintf(name, sizeof(name), "demo.%06d.png", n);
@@ -79,15 +87,20 @@ TEST_F(DumpDemoTest, AShortDumpWritesEveryFrameAndEndsByItself) {
     ASSERT_EQ(frame->getWidth(), 160);
     ASSERT_EQ(frame->getHeight(), 120);
     // B G R A in the middle of the picture: red before 0.5 s, blue after
+    pictures.emplace_back(reinterpret_cast<const char*>(frame->getData()), 160 * 120 * 4);
     const unsigned char* pixel = frame->getData() + (60 * 160 + 80) * 4;
     if (n < 5) {
       EXPECT_GT(pixel[2], 200) << name;
       EXPECT_LT(pixel[0], 50) << name;
-    } else if (n > 5) {
+    } else if (n > 5 && n < 10) {
       EXPECT_LT(pixel[2], 50) << name;
       EXPECT_GT(pixel[0], 200) << name;
     }
   }
+  EXPECT_NE(pictures[0], pictures[9]) << "the background changed colour";
+  EXPECT_EQ(pictures[7], pictures[9]) << "nothing else moves before 1 s";
+  EXPECT_NE(pictures[9], pictures[10]) << "the end picture comes in at 1 s";
+  EXPECT_EQ(pictures[10], pictures[19]) << "a still picture";
   expectNoTemporaryFiles();
 }
 
