@@ -96,10 +96,16 @@ std::string VideoFileImageDumper::getFrameName(int number) const {
   return length >= 0 && length < kMaxNameLength ? std::string(name) : std::string();
 }
 
-bool VideoFileImageDumper::write(const Job& job) const {
+bool VideoFileImageDumper::write(Job& job) const {
+  // Red and blue change places in one pass over the frame's own copy: the
+  // library would do it row by row at a quarter of the encoding time.
+  unsigned char* p = job.pixels.data();
+  const size_t pixelCount = job.pixels.size() / 4;
+  for (size_t i = 0; i < pixelCount; ++i, p += 4) std::swap(p[0], p[2]);
   unsigned char* bytes = nullptr;
   size_t length = 0;
-  if (job.name.empty() || !mCodec.encode(job.pixels.data(), job.width, job.height, &bytes, &length)) return false;
+  if (job.name.empty() || !mCodec.encode(job.pixels.data(), job.width, job.height, &bytes, &length, true))
+    return false;
   return mArchive->writeFile(File(new FileStructure(job.name, static_cast<long>(length), bytes)), -1);
 }
 

@@ -36,9 +36,11 @@ class ImageCodecPNG : public ImageCodec {
   bool encodeImage(unsigned char** pBuf, size_t* length, ImageObject& image) override;
   bool canWrite() override { return true; }
 
-  // Encodes B, G, R, A pixels (rows from the top) into a new[] buffer.
-  // Safe to call from several threads at once.
-  bool encode(const unsigned char* pixels, int width, int height, unsigned char** pBuf, size_t* length) const;
+  // Encodes B, G, R, A pixels (or R, G, B, A ones, which save the library a
+  // pass over every row), rows from the top, into a new[] buffer. Safe to
+  // call from several threads at once.
+  bool encode(const unsigned char* pixels, int width, int height, unsigned char** pBuf, size_t* length,
+              bool rgba = false) const;
 
  private:
   Compression mCompression;

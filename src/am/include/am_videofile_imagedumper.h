@@ -71,7 +71,8 @@ class VideoFileImageDumper : public VideoFile {
     std::vector<unsigned char> pixels;
   };
 
-  bool write(const Job& job) const;
+  // Encodes and writes the frame (its pixels are reordered on the way).
+  bool write(Job& job) const;
   void writerLoop();
   // Waits until every queued frame is written (or dropped after a failure).
   void drain();
