@@ -7,6 +7,7 @@
 #include "common.h"
 #include "cubes.h"
 #include "kin_main.h"
+#include "tunnel.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void registerDemoEffects(zelkor::kindra::Kindra& kindra) {
   kindra.addFactory<Common>("common");
   auto* common = static_cast<Common*>(kindra.addEffect("common", "Common"));
   addDemoEffect<Clear>(kindra, common, "Clear");
+  addDemoEffect<Tunnel>(kindra, common, "Tunnel");
   addDemoEffect<Cubes>(kindra, common, "Cubes");
   addDemoEffect<Ascii>(kindra, common, "Ascii");
   addDemoEffect<Cred>(kindra, common, "Cred");

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -54,7 +55,8 @@ bool writeAll(int fd, const unsigned char* data, size_t length) {
 
 // A new file next to target that nobody else is using; -1 on failure.
 int openTemporary(const std::string& target, std::string& temporary) {
-  static unsigned counter = 0;
+  // frames are written from several threads at once
+  static std::atomic<unsigned> counter(0);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary = target + ".tmp" + std::to_string(getpid()) + "." + std::to_string(counter++);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -146,7 +146,8 @@ void writeToMemory(png_structp png, png_bytep data, png_size_t count) {
 
 void flushMemory(png_structp) {}
 
-bool encode(PngWriter& writer, const unsigned char* pixels, int width, int height, png_bytep* rows) {
+bool encodeRows(PngWriter& writer, const unsigned char* pixels, int width, int height, png_bytep* rows,
+                const ImageCodecPNG::Compression& compression, bool rgba) {
   char message[256];
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, message, onError, onWarning);
   if (!png) return false;
@@ -160,10 +161,15 @@ bool encode(PngWriter& writer, const unsigned char* pixels, int width, int heigh
     return false;
   }
   png_set_write_fn(png, &writer, writeToMemory, flushMemory);
+  if (compression.level != ImageCodecPNG::Compression::DEFAULT) png_set_compression_level(png, compression.level);
+  if (compression.strategy != ImageCodecPNG::Compression::DEFAULT)
+    png_set_compression_strategy(png, compression.strategy);
+  if (compression.filters != ImageCodecPNG::Compression::DEFAULT)
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, compression.filters);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  png_set_bgr(png);  // B G R A in memory, R G B A in the file; rows are copied before the swap
+  if (!rgba) png_set_bgr(png);  // B G R A in memory, R G B A in the file; rows are copied before the swap
   for (int y = 0; y < height; ++y) rows[y] = const_cast<png_bytep>(pixels + static_cast<size_t>(y) * width * 4);
   png_write_image(png, rows);
   png_write_end(png, info);
@@ -213,14 +219,22 @@ void ImageCodecPNG::decodeImage(const unsigned char* pBuf, size_t length, ImageO
 
 bool ImageCodecPNG::encodeImage(unsigned char** pBuf, size_t* length, ImageObject& image) {
   const unsigned char* pixels = image.getWriteData();  // cached images may not be encoded
-  const int width = image.getWidth();
-  const int height = image.getHeight();
+  return encode(pixels, image.getWidth(), image.getHeight(), pBuf, length);
+}
+
+bool ImageCodecPNG::encode(const unsigned char* pixels, int width, int height, unsigned char** pBuf,
+                           size_t* length, bool rgba) const {
   if (!pixels || width <= 0 || height <= 0) return false;
 
   png_bytep* rows = new (std::nothrow) png_bytep[static_cast<size_t>(height)];
   if (!rows) return false;
   PngWriter writer = {nullptr, 0, 0};
-  const bool ok = encode(writer, pixels, width, height, rows);
+  // room for the whole picture at once: growing by copies costs as much as a
+  // fast compression level
+  writer.capacity = static_cast<size_t>(width) * height * 4 / 2 + 65536;
+  writer.bytes = static_cast<unsigned char*>(std::malloc(writer.capacity));
+  if (!writer.bytes) writer.capacity = 0;
+  const bool ok = encodeRows(writer, pixels, width, height, rows, mCompression, rgba);
   delete[] rows;
   unsigned char* result = ok ? new (std::nothrow) unsigned char[writer.length] : nullptr;
   if (result) std::memcpy(result, writer.bytes, writer.length);

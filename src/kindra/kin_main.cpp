@@ -120,6 +120,9 @@ Kindra::Kindra()
       mOsdTime(-100.0f),
       mDumping(false),
       mDumpRate(60.0f),
+      mDumpFrame(0),
+      mDumpFrames(0),
+      mDumpEnded(false),
       mLogConsole(false),
       mExecutionTime(0.0f),
       mRunFailed(false),
@@ -211,6 +214,12 @@ void Kindra::readSetupFile() {
       mDumpRate = 60.0f;
     }
     ZLK_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", mDumpName.c_str(), mDumpRate);
+    // the last dump element is the one that writes; the default name has no
+    // extension of its own
+    mDumpVideo.reset();
+    const std::string target = it->getValue("name").empty() ? mDumpName + ".png" : mDumpName;
+    mDumpVideo.reset(am::VideoFile::createForWrite(
+        target, am::VideoFile::Format(0, 0, static_cast<int>(mDumpRate)), &mArchive));
   }
   for (xml::IteratorConst it = parser.createIterator("music"); ++it;) {
     const std::string& mute = it->getValue("mute");
@@ -314,9 +323,26 @@ void Kindra::openDisplay(int pX, int pY, bool pFullscreen, const std::string& pT
   WindowMode mode(pTitle, pX, pY, pFullscreen);
   mDisplay = display::DisplayGL::create();
   mDisplay->addListener(this);
-  mode.fpsMode = mFpsMode;
+  if (mDumpVideo) {
+    // frames at a fixed step of the demo clock, as fast as they can be made
+    mode.fpsMode = WindowMode::FPS_DELTA;
+    mode.fps = mDumpRate;
+  } else {
+    mode.fpsMode = mFpsMode;
+  }
   mDisplay->open(mode);
   mDisplay->setArchive(&mArchive);
+  if (mDumpVideo) {
+    // the frames have the size the window really got
+    const WindowMode& opened = mDisplay->getWindowMode();
+    if (opened.width <= 0 || opened.height <= 0 || (opened.height & 1) != 0) {
+      throw Exception("Frames cannot be dumped from a window of %d x %d pixels; the height must be even",
+                      opened.width, opened.height);
+    }
+    if (mDumpImage.isNull()) mDumpImage = new am::ImageObject(0, 0, nullptr, nullptr, "");
+    mDumpImage->resize(opened.width, opened.height);
+    mDumpVideo->attach(mDumpImage);
+  }
 }
 
 // ------------------------------------------------------------ loading screen
@@ -444,6 +470,8 @@ void Kindra::drawSetupFrame() {
 
 void Kindra::run() {
   try {
+    // a dump that cannot be made is refused before any window opens
+    if (mFoundDisplay && mDumpVideo) startDump();
     openDevices();
     if (!mFoundDisplay) return;
     for (Effect* effect : mEffect) effect->load(mDisplay);
@@ -466,8 +494,22 @@ void Kindra::run() {
     std::fflush(stdout);
     setTime(mStartTime);
     mOsdTime = -100.0f;
-    // the song's end stops the frames as the quit key does
-    while (!mSongEnded && mDisplay->update()) {
+    // the song's end, or the dump's, stops the frames as the quit key does
+    while (!mSongEnded && !mDumpEnded && mDisplay->update()) {
+    }
+    if (mDumpVideo) {
+      // the writers finish the frames still in hand
+      if (!mDumpVideo->close() && mDumpError.empty()) {
+        mDumpError = "the frame '" + mDumpVideo->getFailedFrame() + "' could not be written";
+      }
+      if (!mDumpError.empty()) {
+        throw Exception("The dump stopped with %ld of %ld frames drawn: %s", mDumpFrame, mDumpFrames, mDumpError.c_str());
+      }
+      if (mDumpFrame < mDumpFrames) {
+        ZLK_LOG("log", "app", "The dump was ended after %ld of %ld frames", mDumpFrame, mDumpFrames);
+      } else {
+        ZLK_LOG("log", "app", "Dumped %ld frames", mDumpFrame);
+      }
     }
   } catch (...) {
     mRunFailed = true;
@@ -495,7 +537,54 @@ void Kindra::showEffectsInEditor() {
   mGui->getTessel().getWorkspace()->clearFocus();
 }
 
+void Kindra::startDump() {
+  // No song plays during a dump, but its length still ends the timeline.
+  if (!mNosoundSetting) {
+    am::File song = mMusicFilename.empty() ? am::File() : mArchive.readFile(mMusicFilename);
+    if (!song.isNull() && mMusic.setup(song)) {
+      mSongLength = mMusic.getSongLength();
+    } else {
+      ZLK_LOG("warning", "app", "The length of the song '%s' is not known; the dump covers the time element's %g s",
+              mMusicFilename.c_str(), mSongLength);
+    }
+  }
+  // frame n shows the demo at n / rate, so n counts whole frames of the song
+  const double frames = std::ceil(static_cast<double>(mSongLength) * mDumpRate - 1e-6);
+  if (!(frames >= 1.0) || frames > static_cast<double>(INT_MAX)) {
+    throw Exception("Nothing can be dumped of a timeline of %g seconds at %g frames per second", mSongLength,
+                    mDumpRate);
+  }
+  mDumpFrames = static_cast<long>(frames);
+  mDumpFrame = 0;
+  mDumpEnded = false;
+  ZLK_LOG("log", "app", "Dumping %ld frames (%g s at %g frames per second)", mDumpFrames, mSongLength, mDumpRate);
+}
+
+float Kindra::dumpTime() const { return static_cast<float>(static_cast<double>(mDumpFrame) / mDumpRate); }
+
+void Kindra::dumpFrame() {
+  const WindowMode& mode = mDisplay->getWindowMode();
+  if (mode.width != mDumpImage->getWidth() || mode.height != mDumpImage->getHeight()) {
+    mDumpError = "the window changed from " + std::to_string(mDumpImage->getWidth()) + " x " +
+                 std::to_string(mDumpImage->getHeight()) + " to " + std::to_string(mode.width) + " x " +
+                 std::to_string(mode.height) + " pixels";
+    ZLK_LOG("error", "app", "Dumping ends: %s", mDumpError.c_str());
+    mDumpEnded = true;
+    return;
+  }
+  mDisplay->getScreenShot(mDumpImage);
+  mDumpVideo->writeFrame();
+  ++mDumpFrame;
+  if (mDumpFrame >= mDumpFrames || mDumpVideo->hasFailed()) mDumpEnded = true;
+}
+
 void Kindra::readClock() {
+  if (mDumpVideo) {
+    // the dump's own clock: whatever the wall clock, the pause or the keys
+    mSystemTime = dumpTime();
+    mMusicTime = mSystemTime;
+    return;
+  }
   mSystemTime = mPaused ? mPausedTime : mClock.getTime();
   mMusicTime = mSystemTime;
 }
@@ -513,6 +602,8 @@ void Kindra::getTime() {
 }
 
 void Kindra::setTime(float pSetTime) {
+  // a dump always runs from 0 to the end, frame by frame
+  if (mDumpVideo) return;
   float t = pSetTime > 0.0f ? pSetTime : 0.0f;  // NaN too
   if (hasMusic()) {
     // the seek lands where the stream can go
@@ -564,7 +655,9 @@ void Kindra::onDraw() {
   mExecutionTime = mDisplay->getTime() - t0;
   if (mGui) mGui->setExecutionTime(mExecutionTime);
 
-  if (isOsdShowing()) {
+  // before the progress bar, which is only for the screen
+  if (mDumpVideo && !mDumpEnded) dumpFrame();
+  if (isOsdShowing() || mDumpVideo) {
     mDisplay->resetStates();
     drawOsd();
   }

@@ -15,6 +15,7 @@
 
 #include "am_image.h"
 #include "asset_kit.h"
+#include "freetype_face.h"
 #include "zlk_system.h"
 
 #ifndef KINDRA_FONT_FILE
@@ -32,27 +33,10 @@ const int kFirst = 33;         // '!'; the space and control cells stay empty
 const int kLast = 126;         // '~'
 const int kOpaque = 200;       // the loader's threshold for a column that counts
 
-// Owns the FreeType library and face for one rendering.
+// The face the sheet is rendered from.
 class Face {
  public:
-  explicit Face(const char* path) {
-    if (FT_Init_FreeType(&mLibrary) != 0) throw Exception("FreeType could not start");
-    if (FT_New_Face(mLibrary, path, 0, &mFace) != 0) {
-      FT_Done_FreeType(mLibrary);
-      throw Exception("Could not read the font '%s' (package fonts-dejavu-core)", path);
-    }
-    if (FT_Set_Pixel_Sizes(mFace, 0, kPixelSize) != 0) {
-      FT_Done_Face(mFace);
-      FT_Done_FreeType(mLibrary);
-      throw Exception("The font '%s' has no %d-pixel size", path, kPixelSize);
-    }
-  }
-  ~Face() {
-    FT_Done_Face(mFace);
-    FT_Done_FreeType(mLibrary);
-  }
-  Face(const Face&) = delete;
-  Face& operator=(const Face&) = delete;
+  explicit Face(const char* path) : mOwner(path, kPixelSize), mFace(mOwner.get()) {}
 
   // Renders one character with its ink starting on a pixel boundary: at the
   // face's left bearing, but at least one pixel right of the pen, so that
@@ -77,8 +61,8 @@ class Face {
   }
 
  private:
-  FT_Library mLibrary = nullptr;
-  FT_Face mFace = nullptr;
+  kindra_assets::FreeTypeFace mOwner;
+  FT_Face mFace;
 };
 
 std::string makeFontSheet() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "am.h"
+#include "am_videofile.h"
 #include "dis_clock.h"
 #include "dis_display.h"
 #include "dis_listener.h"
@@ -106,6 +107,11 @@ class Kindra : public display::Listener {
   bool isDumping() const { return mDumping; }
   const std::string& getDumpName() const { return mDumpName; }
   float getDumpRate() const { return mDumpRate; }
+  // The frame output (null when not dumping).
+  am::VideoFile* getDumpVideo() const { return mDumpVideo.get(); }
+  // Frames the dump writes in all (known once run() started it), and so far.
+  long getDumpFrameCount() const { return mDumpFrames; }
+  long getDumpFrame() const { return mDumpFrame; }
   am::ArchiveManager& getArchive() { return mArchive; }
   Music& getMusic() { return mMusic; }
   // The editor (null before run() built it, or without a layout file).
@@ -126,6 +132,12 @@ class Kindra : public display::Listener {
   void readClock();
   // Puts every effect's bar into the editor's "effects" control.
   void showEffectsInEditor();
+  // Fixes the length of the dump before the first frame.
+  void startDump();
+  // Writes the frame just drawn; ends the dump after its last frame.
+  void dumpFrame();
+  // The demo time of the frame being dumped.
+  float dumpTime() const;
 
   bool mIsRunningSetup;
   float mSetupProgress;
@@ -163,6 +175,12 @@ class Kindra : public display::Listener {
   bool mDumping;  // a dump element asks for frame dumping
   std::string mDumpName;
   float mDumpRate;
+  std::unique_ptr<am::VideoFile> mDumpVideo;
+  am::Image mDumpImage;  // the frame read from the screen
+  long mDumpFrame;       // frames dumped so far; the next one is drawn at mDumpFrame / rate
+  long mDumpFrames;      // frames of the whole dump
+  bool mDumpEnded;       // the last frame is written, or writing failed: the frame loop stops
+  std::string mDumpError;  // why the dump failed
   bool mLogConsole;
   float mExecutionTime;
   bool mRunFailed;  // run() ended with an exception: nothing is saved

@@ -1,0 +1,10 @@
+#version 120
+// Sprites: coloured, textured quads in immediate mode.
+varying vec2 vUv;
+varying vec4 vColor;
+
+void main() {
+  vUv = gl_MultiTexCoord0.xy;
+  vColor = gl_Color;
+  gl_Position = ftransform();
+}

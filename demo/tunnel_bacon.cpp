@@ -1,0 +1,151 @@
+#include "tunnel_bacon.h"
+
+#include <cmath>
+
+#include "am.h"
+#include "dis_display.h"
+#include "dis_glinclude.h"
+#include "tunnel.h"
+#include "zlk_system.h"
+
+using zelkor::Exception;
+using zelkor::mathbase::Matrix4x4Col;
+using zelkor::mathbase::Vector3f;
+using zelkor::mathbase::Vector4f;
+
+namespace {
+const char kSpriteFile[] = "tunnel/particle.png";
+const float kBrightest = 1000.0f;
+
+Matrix4x4Col identity() {
+  Matrix4x4Col m;
+  m.setIdentity();
+  return m;
+}
+
+void vertex(float u, float v, const Vector3f& p) {
+  glTexCoord2f(u, v);
+  glVertex3f(p.x, p.y, p.z);
+}
+}  // namespace
+
+std::vector<Vector3f> tunnel::greetPositions() {
+  std::vector<Vector3f> positions;
+  Random random(0);
+  random.setSeed(42);
+  for (int i = 0; i < kGreetings; ++i) {
+    Vector3f pos = Tunnel::getSpline(i * 0.55f / 22.0f + 0.4f);
+    const float angle = random.uniform(0.0f, 6.2831855f);
+    pos += Vector3f(0.5f * std::sin(angle), 0.5f * std::cos(angle), 0.0f);
+    positions.push_back(pos);
+  }
+  return positions;
+}
+
+float tunnel::particleLead(int b, float pTimer) { return std::sin(b * 0.3454f + pTimer * 0.04f) * 0.08f + 0.05f; }
+
+bool tunnel::particle(int b, float pTimer, float pPercent, Vector3f& pos, float& angle) {
+  const float w = particleLead(b, pTimer);
+  if (pPercent + w > 1.0f) return false;
+  const Vector3f futurePos = Tunnel::getSpline(pPercent + w);
+  const Vector3f up = futurePos.cross(Vector3f(0, 1, 0)).getNormalized();
+  const Vector3f right = up.cross(futurePos).getNormalized();
+  const float ar = std::sin(float(b)) * 0.45f + 0.8f;
+  angle = b * 0.0013f + pTimer * 0.5f + w * w;
+  pos = futurePos + up * (std::cos(angle) * ar) + right * (std::sin(angle) * ar);
+  return true;
+}
+
+void Tunnel::setupBacon() {
+  mBaconShader = mDisplay->createShader("tunnel/bacon", nullptr);
+  mGreetShader = mDisplay->createShader("tunnel/greet", nullptr);
+  mGreets = mDisplay->createTexture("tunnel/greets.png", false);
+  mGreetPos = tunnel::greetPositions();
+  // textures load on first use: make sure now that the sprite is there
+  if (mDisplay->getArchive()->readFile(kSpriteFile).isNull()) throw Exception("Could not open file %s", kSpriteFile);
+  mSprite = mDisplay->createTexture(kSpriteFile, false);
+  if (!mSprite) throw Exception("Could not create the texture %s", kSpriteFile);
+}
+
+void Tunnel::drawBacon(float pTimer, float pDelta, float pPercent) {
+  mdo.setTransform(identity());
+  mdo.setColor(1, 1, 1, 1);
+  mDisplay->setShader(mBaconShader);
+  drawGreet(pTimer, pDelta, pPercent);
+  mDisplay->setShader(nullptr);
+  mDisplay->setTexture(mSprite, 0);
+  mdo.setTransform(identity());
+
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+
+  const Vector3f camUp = camInv.multiplyVector(Vector3f(0, 1, 0));
+  const Vector3f camRight = camInv.multiplyVector(Vector3f(1, 0, 0));
+
+  glEnable(GL_TEXTURE_2D);
+  glBegin(GL_QUADS);
+  Vector4f col[2];
+  getParticleColors(pTimer, col);
+  for (int b = 0; b < tunnel::kParticles; ++b) {
+    const Vector4f& c = col[b % 2];
+    glColor4f(c.x, c.y, c.z, c.w);
+    Vector3f p;
+    float a;
+    if (!tunnel::particle(b, pTimer, pPercent, p, a)) continue;
+    const float r = tunnel::kSpriteHalfSize;
+    const Vector3f right = (camRight * std::cos(a) + camUp * std::sin(a)) * r;
+    const Vector3f up = (camUp * std::cos(a) - camRight * std::sin(a)) * r;
+    vertex(0, 0, p - right + up);
+    vertex(1, 0, p + right + up);
+    vertex(1, 1, p + right - up);
+    vertex(0, 1, p - right - up);
+  }
+  glEnd();
+  glDepthMask(GL_TRUE);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glDisable(GL_TEXTURE_2D);
+  mDisplay->setShader(nullptr);
+  mDisplay->setTexture(nullptr, 0);
+}
+
+void Tunnel::drawGreet(float, float, float pPercent) {
+  mdo.setTransform(identity());
+  const Vector3f camUp = camInv.multiplyVector(Vector3f(0, 1, 0)) * 0.05f;
+  const Vector3f camRight = camInv.multiplyVector(Vector3f(1, 0, 0)) * (25.6f * 0.05f);
+
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+
+  mDisplay->setShader(mGreetShader);
+  mDisplay->setTexture(mGreets, 0);
+  mGreetShader->set(mGreetShader->getUniformLocation("texture"), 0);
+
+  const float cameraZ = getSpline(pPercent).z;
+  glBegin(GL_QUADS);
+  for (int i = 0; i < static_cast<int>(mGreetPos.size()); ++i) {
+    const float length = mGreetPos[i].z - cameraZ;
+    // brightens on approach and goes dark once passed; at the very plane
+    // of the camera it is simply as bright as it gets, not infinite
+    float dist = 1.0f / (length * 0.4f);
+    if (!(std::fabs(dist) < kBrightest)) dist = length < 0.0f ? -kBrightest : kBrightest;
+    glColor3f(dist, dist, dist);
+    const Vector3f& p = mGreetPos[i];
+    const float y1 = i / 22.0f;
+    const float y2 = y1 + 0.0454545f;
+    vertex(0, y1, p - camRight + camUp);
+    vertex(1, y1, p + camRight + camUp);
+    vertex(1, y2, p + camRight - camUp);
+    vertex(0, y2, p - camRight - camUp);
+  }
+  glEnd();
+  glDepthMask(GL_TRUE);
+  glDisable(GL_TEXTURE_2D);
+  mDisplay->setShader(nullptr);
+  mDisplay->setTexture(nullptr, 0);
+}

@@ -1,0 +1,72 @@
+#include "tunnel_walls.h"
+
+#include <cmath>
+#include <memory>
+
+#include "am.h"
+#include "dis_display.h"
+#include "dis_glinclude.h"
+#include "mb_quatf.h"
+#include "tunnel.h"
+#include "z3d_manager.h"
+#include "zlk_system.h"
+
+using zelkor::Exception;
+using zelkor::mathbase::Matrix4x4Col;
+using zelkor::mathbase::Quatf;
+using zelkor::mathbase::Vector3f;
+
+namespace {
+const char kSceneFile[] = "tunnel/tunnel.z3d";
+const char kSegmentMesh[] = "segment0";
+}  // namespace
+
+Matrix4x4Col tunnel::segmentTransform(int k, float pTimer) {
+  const float segmentLength = 1.0f;
+  const Vector3f here = Tunnel::getSpline(k / 200.0f);
+  Matrix4x4Col t;
+  t.buildPRS(here, Quatf(), Vector3f(1.0f, 1.0f, segmentLength));
+  Vector3f norm = Tunnel::getSpline((k + 1) / 200.0f) - here;
+  norm.normalize();
+  const Quatf rotate(1.5707964f, Vector3f(1, 0, 0));
+  const Quatf rotta(std::cos(0.5f * pTimer + 0.5f * k), Vector3f(0, 0, 1));
+  const Quatf up(Vector3f(0, 0, 1), norm);
+  t = t * Matrix4x4Col((up * rotta) * rotate);
+  return t;
+}
+
+void Tunnel::setupWalls() {
+  const std::unique_ptr<zelkor::display::VertexDef> def(zelkor::display::VertexP3N3::getVertexDef("va_"));
+  mSegmentVD = *def;
+
+  zelkor::am::File file = mDisplay->getArchive()->readFile(kSceneFile);
+  if (file.isNull()) throw Exception("Could not open file %s", kSceneFile);
+  if (file->length > 0x7fffffff) throw Exception("%s: The scene file is too large", kSceneFile);
+  zelkor::z3d::Manager scene;
+  scene.load(file->data, static_cast<int>(file->length), kSceneFile);
+  const zelkor::z3d::Mesh* mesh = scene.getMesh(kSegmentMesh);
+  // without it there would be no walls to draw
+  if (!mesh) throw Exception("%s: The scene has no mesh '%s'", kSceneFile, kSegmentMesh);
+  std::unique_ptr<zelkor::brontel::Mesh> segment(new zelkor::brontel::Mesh);
+  segment->load(mDisplay, mesh, &mSegmentVD, "va_", nullptr);
+  delete mSegment[0];
+  mSegment[0] = segment.release();
+
+  mSegmentShader = mDisplay->createShader("tunnel/walls", &mSegmentVD);
+}
+
+void Tunnel::drawWalls(float pTimer, float, float) {
+  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  mDisplay->setShader(mSegmentShader);
+  mdo.setColor(0.5f, 0.5f, 0.5f, 1.0f);
+  for (int k = 0; k < tunnel::kSegments; ++k) {
+    mdo.setTransform(tunnel::segmentTransform(k, pTimer));
+    mSegment[0]->draw();
+  }
+  mDisplay->setShader(nullptr);
+  mDisplay->setVBO(nullptr);
+  mDisplay->setIBO(nullptr);
+  glDisable(GL_DEPTH_TEST);
+  mDisplay->setTexture(nullptr, 0);
+}
