@@ -23,6 +23,7 @@
 #include "dis_display.h"
 #include "dis_glinclude.h"
 #include "end.h"
+#include "tunnel.h"
 
 namespace {
 
@@ -107,10 +108,14 @@ void BM_ClearOnlyFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_ClearOnlyFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
-// Moments chosen where each effect draws the most: the tower nearly whole
-// before the explosion, the grid falling, a credit in full view.
+// Moments chosen where each effect draws the most: the tunnel during the
+// greetings, the tower nearly whole before the explosion, the grid falling,
+// a credit in full view.
 void BM_EffectFrame_Clear(benchmark::State& state) { effectFrame<Clear>(state, "Clear", 60.0f, 176.0f); }
 BENCHMARK(BM_EffectFrame_Clear)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+void BM_EffectFrame_Tunnel(benchmark::State& state) { effectFrame<Tunnel>(state, "Tunnel", 30.0f, 48.0f); }
+BENCHMARK(BM_EffectFrame_Tunnel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_EffectFrame_Cubes(benchmark::State& state) { effectFrame<Cubes>(state, "Cubes", 26.0f, 64.0f); }
 BENCHMARK(BM_EffectFrame_Cubes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
