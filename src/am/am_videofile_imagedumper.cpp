@@ -34,12 +34,12 @@ VideoFileImageDumper::Settings VideoFileImageDumper::defaultSettings() {
   Settings settings;
   // Rendered frames are mostly smooth: the pixel above predicts a pixel about
   // as well as trying every filter on every row does, at no cost. After that
-  // filter, entropy coding alone gives files within a third of the fastest
-  // level's (smaller on skies) in about two thirds of its time: the search
-  // for repeats is what keeps dumping behind reading the screen.
+  // filter the frames are mostly runs: looking for runs alone instead of any
+  // repeat gives files a tenth smaller than the fastest level's, a sixth
+  // sooner (measured on the demo's frames).
   settings.compression.level = 1;
   settings.compression.filters = ImageCodecPNG::Compression::FILTER_UP;
-  settings.compression.strategy = Z_HUFFMAN_ONLY;
+  settings.compression.strategy = Z_RLE;
   const unsigned cores = std::thread::hardware_concurrency();
   settings.threads = static_cast<int>(std::min(8u, std::max(1u, cores)));
   settings.queue = settings.threads + 1;
