@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config git
   libglfw3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
-  zlib1g-dev libminizip-dev libpng-dev libjpeg62-turbo-dev
+  zlib1g-dev libminizip-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev
   libsdl2-mixer-dev
   libfreetype-dev fonts-dejavu-core libvorbis-dev libogg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libtinyxml2-dev

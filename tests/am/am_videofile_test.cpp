@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "am.h"
 #include "am_imagecodec_png.h"
@@ -290,16 +291,29 @@ TEST(VideoFileTest, CompressionKeepsThePixels) {
   ImageCodecPNG::Compression smallest;
   smallest.level = 9;
   smallest.filters = ImageCodecPNG::Compression::FILTER_PAETH | ImageCodecPNG::Compression::FILTER_UP;
-  for (const ImageCodecPNG::Compression& compression : {fastest, sub, smallest, ImageCodecPNG::Compression()}) {
-    ImageCodecPNG codec(compression);
-    unsigned char* bytes = nullptr;
-    size_t length = 0;
-    ASSERT_TRUE(codec.encode(picture->getData(), 67, 31, &bytes, &length));
-    std::unique_ptr<unsigned char[]> owned(bytes);
-    ImageObject decoded;
-    codec.decodeImage(bytes, length, decoded);
-    ASSERT_EQ(decoded.getWidth(), 67);
-    EXPECT_EQ(std::memcmp(decoded.getData(), picture->getData(), 67 * 31 * 4), 0) << compression.level;
+  ImageCodecPNG::Compression ownNone;
+  ownNone.level = 12;
+  ownNone.filters = ImageCodecPNG::Compression::FILTER_NONE;
+  ownNone.fastDeflate = true;
+  // R, G, B, A input: what the writer threads hand over without the fast writer
+  std::vector<unsigned char> swapped(picture->getData(), picture->getData() + 67 * 31 * 4);
+  for (size_t i = 0; i < swapped.size(); i += 4) std::swap(swapped[i], swapped[i + 2]);
+  for (const ImageCodecPNG::Compression& compression :
+       {fastest, sub, smallest, ImageCodecPNG::Compression(), ownNone}) {
+    for (const bool rgba : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "level " << compression.level << " own " << compression.fastDeflate
+                                      << " rgba " << rgba);
+      ImageCodecPNG codec(compression);
+      unsigned char* bytes = nullptr;
+      size_t length = 0;
+      ASSERT_TRUE(codec.encode(rgba ? swapped.data() : picture->getData(), 67, 31, &bytes, &length, rgba));
+      std::unique_ptr<unsigned char[]> owned(bytes);
+      ImageObject decoded;
+      codec.decodeImage(bytes, length, decoded);
+      ASSERT_EQ(decoded.getWidth(), 67);
+      ASSERT_EQ(decoded.getHeight(), 31);
+      EXPECT_EQ(std::memcmp(decoded.getData(), picture->getData(), 67 * 31 * 4), 0);
+    }
   }
 }
 

@@ -24,6 +24,9 @@ class ImageCodecPNG : public ImageCodec {
     int level = DEFAULT;     // 0 (stored) .. 9 (smallest)
     int filters = DEFAULT;   // a mask of FILTER_*, or the library's choice
     int strategy = DEFAULT;  // the deflate strategy (zlib's Z_* numbers)
+    // Write the file ourselves with a faster deflate (levels 1..12) instead of
+    // the library; only FILTER_NONE or FILTER_UP, and no strategy, apply.
+    bool fastDeflate = false;
   };
 
   ImageCodecPNG() = default;
