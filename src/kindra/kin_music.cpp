@@ -262,6 +262,8 @@ bool Music::setup(am::File file) {
   if (!mSound) {
     std::puts("Could not open file");
     std::fflush(stdout);
+    ZLK_LOG("error", "Kindra", "%s: The music cannot be decoded; the demo plays silently",
+            mFile.isNull() ? "" : mFile->filename.c_str());
     release();
     return false;
   }
@@ -288,6 +290,7 @@ bool Music::setup(am::File file) {
       Mix_PlayMusic(mSound, 0) != 0) {
     std::puts("Could not open sound!, muting");
     std::fflush(stdout);
+    ZLK_LOG("error", "Kindra", "%s: The music cannot be played; the demo plays silently", mFile->filename.c_str());
     release();
     return false;
   }
