@@ -372,11 +372,19 @@ void XmlTag::appendTo(std::string& out, bool allowSelfClose) const {
       }
       out += '>';
       break;
-    case TEXT:
-      out += '\'';
-      out += getValue("content");
-      out += '\'';
+    case TEXT: {
+      // Read back, a written text gains the layout that follows it and keeps
+      // its quotes: without the trailing blanks, and with no second pair of
+      // quotes, a file says the same after every save instead of growing.
+      const std::string& content = getValue("content");
+      const size_t end = content.find_last_not_of(" \t\r\n");
+      const std::string text = end == std::string::npos ? std::string() : content.substr(0, end + 1);
+      const bool quoted = text.size() >= 2 && text.front() == '\'' && text.back() == '\'';
+      if (!quoted) out += '\'';
+      out += text;
+      if (!quoted) out += '\'';
       break;
+    }
     default:
       throw Exception("XmlTag::write; Unknown tagtype!");
   }

@@ -55,6 +55,14 @@ TEST(TagWriting, EveryKind) {
   t.setTagType(XmlTag::TEXT);
   t.setValue("content", std::string("some text"));
   EXPECT_EQ(printed(t, true), "'some text'\n");
+  // read back, a text keeps its quotes and gains the layout after it: neither
+  // is added again, so a file says the same after every save
+  t.setValue("content", std::string("'some text'\n    "));
+  EXPECT_EQ(printed(t, true), "'some text'\n");
+  t.setValue("content", std::string("'a' b\t"));
+  EXPECT_EQ(printed(t, true), "''a' b'\n");
+  t.setValue("content", std::string("'"));
+  EXPECT_EQ(printed(t, true), "'''\n");
 
   std::ostringstream viaOperator;
   viaOperator << XmlTag("solo");
