@@ -10,36 +10,23 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz_files.h"
 #include "kin_main.h"
 #include "zlk_system.h"
 
 namespace {
 
-std::string readAll(const char* path) {
-  std::string text;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return text;
-  char block[4096];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), f)) > 0) text.append(block, got);
-  std::fclose(f);
-  return text;
-}
+using kindra_fuzz::readAll;
+using kindra_fuzz::writeAll;
 
-void writeAll(const char* path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) abort();
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-}
-
-// The settings a run takes from the file, as one comparable line.
+// The settings a run takes from the file that writing it back leaves as
+// they are (times and delays are written rounded), as one comparable line.
 std::string settings(zelkor::kindra::Kindra& k) {
   char line[512];
-  std::snprintf(line, sizeof(line), "%d %d %d %d %d %d %d %.6g %.6g %d %d %.6g %d %d %.6g %d", k.hasDisplay(),
-                k.getWidth(), k.getHeight(), k.isFullscreen(), static_cast<int>(k.getFpsMode()), k.isLooping(),
-                k.isNosound(), k.getStartTime(), k.getSongLength(), k.isOsdEnabled(), k.getOsdLocation(),
-                k.getOsdDelay(), k.getLogConsole(), k.isDumping(), k.getDumpRate(), k.isMuted());
+  std::snprintf(line, sizeof(line), "%d %d %d %d %d %d %d %d %d %d %d %.6g %d", k.hasDisplay(), k.getWidth(),
+                k.getHeight(), k.isFullscreen(), static_cast<int>(k.getFpsMode()), k.isLooping(), k.isNosound(),
+                k.isOsdEnabled(), k.getOsdLocation(), k.getLogConsole(), k.isDumping(), k.getDumpRate(),
+                k.isMuted());
   return std::string(line) + "|" + k.getTitle() + "|" + k.getMusicFilename() + "|" + k.getDumpName();
 }
 
@@ -79,6 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string second;
   if (!readAndSave(&second)) {
     std::fprintf(stderr, "WRITTEN\n%s\nis refused\n", written.c_str());
+    abort();
+  }
+  if (second != first) {
+    std::fprintf(stderr, "READ\n%s\nREAD BACK\n%s\n", first.c_str(), second.c_str());
     abort();
   }
   const std::string again = readAll("setup.local.xml");
