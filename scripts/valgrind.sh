@@ -37,9 +37,12 @@ cp "$root/data/setup.xml" "$work/setup.local.xml"
 log="$work/demo.log"
 
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+# One report per process (a library may fork a helper); the driver's
+# symbols are kept after it is unloaded, so that its suppressions match.
 (cd "$work" && exec valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite \
-   --errors-for-leak-kinds=definite --error-exitcode=99 --track-origins=no --num-callers=30 \
-   --suppressions="$root/scripts/valgrind.supp" --log-file="$report" "$binary") >"$log" 2>&1 &
+   --errors-for-leak-kinds=definite --error-exitcode=99 --track-origins=no --num-callers=40 \
+   --keep-debuginfo=yes --suppressions="$root/scripts/valgrind.supp" --log-file="$work/valgrind.%p.log" \
+   "$binary") >"$log" 2>&1 &
 pid=$!
 
 # loading runs at the checker's pace
@@ -61,6 +64,7 @@ for _ in $(seq 1 20); do
 done
 status=0
 wait "$pid" || status=$?
+cp "$work/valgrind.$pid.log" "$report"
 pid=""
 
 grep -E 'ERROR SUMMARY|definitely lost|indirectly lost|possibly lost|in use at exit' "$report" | sed 's/^==[0-9]*== */valgrind.sh: /'
