@@ -133,6 +133,15 @@ class FaultTest : public kindra_e2e::DemoTest {
     ASSERT_NE(local, shared);
     kindra_test::writeFile((dir.empty() ? work.path() : dir) + "/setup.local.xml", local);
   }
+  // Runs the demo, which must stop its start-up with status 1 and `message`
+  // and write nothing.
+  void expectStartUpStopped(const std::string& message) {
+    const Snapshot before = snapshot(work.path());
+    const Outcome outcome = run();
+    expectExit(outcome, 1);
+    expectSaid(outcome, message);
+    EXPECT_EQ(differences(before, snapshot(work.path())), "") << "nothing is written after a failed start";
+  }
   void useSong(const std::string& name) {
     writeLocalSetup(std::regex("filename=\"[^\"]*\""), "filename=\"" + name + "\"");
   }
@@ -157,11 +166,7 @@ TEST_F(FaultTest, MissingAndBrokenArchivesAreNamedAndTheDemoPlaysOn) {
 
 TEST_F(FaultTest, AMissingSongStopsStartUpNamingItAndNothingIsWritten) {
   useSong("music/none.ogg");
-  const Snapshot before = snapshot(work.path());
-  const Outcome outcome = run();
-  expectExit(outcome, 1);
-  expectSaid(outcome, "Could not open the file 'music/none.ogg'!");
-  EXPECT_EQ(differences(before, snapshot(work.path())), "");
+  expectStartUpStopped("Could not open the file 'music/none.ogg'!");
 }
 
 TEST_F(FaultTest, AnUndecodableSongIsNamedAndTheDemoPlaysSilently) {
@@ -305,20 +310,12 @@ TEST_F(ShaderFaultTest, AWorkingProgramDraws) {
 
 TEST_F(ShaderFaultTest, AMissingSourceStopsStartUpNamingIt) {
   fs::remove(work.file("probe/probe.frag"));
-  const Snapshot before = snapshot(work.path());
-  const Outcome outcome = run();
-  expectExit(outcome, 1);
-  expectSaid(outcome, "File 'probe/probe.frag' could not be read");
-  EXPECT_EQ(differences(before, snapshot(work.path())), "") << "nothing is written after a failed start";
+  expectStartUpStopped("File 'probe/probe.frag' could not be read");
 }
 
 TEST_F(ShaderFaultTest, ASourceThatDoesNotCompileStopsStartUpNamingIt) {
   writeWork("probe/probe.frag", "#version 120\nvoid main() { gl_FragColor = nothing; }\n");
-  const Snapshot before = snapshot(work.path());
-  const Outcome outcome = run();
-  expectExit(outcome, 1);
-  expectSaid(outcome, "Could not compile 'probe/probe.frag'.");
-  EXPECT_EQ(differences(before, snapshot(work.path())), "");
+  expectStartUpStopped("Could not compile 'probe/probe.frag'.");
 }
 
 // ------------------------------------------------------------ writing at exit
