@@ -8,10 +8,19 @@ build="${KINDRA_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${1:-30}"
 shift || true
 
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKINDRA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "${KINDRA_JOBS:-$(nproc)}"
-
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$root")}"
+  export CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKINDRA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 targets=("$@")
+# named targets: only those are built
+build_targets=()
+[ ${#targets[@]} -gt 0 ] && build_targets=(--target "${targets[@]}")
+cmake --build "$build" -j "${KINDRA_JOBS:-$(nproc)}" "${build_targets[@]}"
+
 if [ ${#targets[@]} -eq 0 ]; then
   mapfile -t targets < <(grep -v '^$' "$build/fuzzers.txt" || true)
 fi

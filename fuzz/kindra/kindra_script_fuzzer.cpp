@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz_files.h"
 #include "kin_effect.h"
 #include "kin_plugin_spline.h"
 
@@ -30,23 +31,8 @@ class Fuzzed : public zelkor::kindra::Effect {
   zelkor::kindra::Spline b;
 };
 
-std::string readAll(const char* path) {
-  std::string text;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return text;
-  char block[4096];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), f)) > 0) text.append(block, got);
-  std::fclose(f);
-  return text;
-}
-
-void writeAll(const char* path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) abort();
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-}
+using kindra_fuzz::readAll;
+using kindra_fuzz::writeAll;
 
 // Loads the script into a new effect, evaluates it and saves it; returns what
 // was written.

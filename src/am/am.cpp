@@ -1,5 +1,7 @@
 #include "am.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 
 #include "am_archivedirectory.h"
@@ -62,6 +64,12 @@ int ArchiveManager::addArchive(const std::string& pFilename) {
   type = toLower(type);
 
   if (type.empty()) {
+    // mounted all the same: it may appear later, but the user hears of it now
+    struct stat info;
+    const std::string probe = path.empty() ? std::string(".") : path;
+    if (::stat(probe.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      ZLK_LOG("warning", "app", "Could not open directory: %s", path.c_str());
+    }
     mArchives.push_back(new ArchiveDirectory(path));
   } else if (type == "zip") {
     ZLK_LOG("log", "app", "Adding zip: %s", path.c_str());

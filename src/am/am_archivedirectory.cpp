@@ -116,9 +116,13 @@ bool ArchiveDirectory::write(File pFile) {
     if (fd < 0) return false;
   }
   struct stat existing;
-  if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) fchmod(fd, existing.st_mode & 07777);
+  const bool replacing = stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  if (replacing) fchmod(fd, existing.st_mode & 07777);
 
   bool ok = writeAll(fd, pFile->data, static_cast<size_t>(pFile->length));
+  // a file put in place of another is on the disk before the old one goes,
+  // so that a crash of the machine leaves one of them whole
+  if (replacing) ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());

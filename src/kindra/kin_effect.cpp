@@ -175,7 +175,12 @@ void Effect::load(display::DisplayGL* display) {
   archive.addArchive("./");
   am::File file = archive.readFile(mFilename);
   if (file.isNull()) {
-    if (!fileExists(mFilename)) return;  // a new effect: the defaults, and save creates the file
+    if (!fileExists(mFilename)) {
+      // a new effect: the defaults, and save creates the file
+      ZLK_LOG("info", "app", "%s: There is no script; effect '%s' starts with its defaults", mFilename.c_str(),
+              mName.c_str());
+      return;
+    }
     ZLK_LOG("error", "app", "%s: The script cannot be read; effect '%s' keeps its defaults", mFilename.c_str(),
             mName.c_str());
     mScriptBroken = true;

@@ -481,8 +481,16 @@ void Kindra::run() {
       std::fflush(stdout);
       mGui.reset(new Gui(mDisplay, this));
       mDisplay->addListener(mGui.get());
-      mGui->setup();
-      showEffectsInEditor();
+      try {
+        mGui->setup();
+      } catch (const Exception&) {
+        // the editor is the maker's tool: a broken layout (named in the
+        // exception's own line) must not stop the show
+        ZLK_LOG("error", "app", "%s: The editor cannot be built; the demo plays without it", Gui::kLayoutFile);
+        mDisplay->removeListener(mGui.get());
+        mGui.reset();
+      }
+      if (mGui) showEffectsInEditor();
     }
     if (!runSetup()) return;
     if (hasMusic()) {

@@ -207,6 +207,13 @@ Music::Music()
 
 Music::~Music() { release(); }
 
+// The audio part of the library, and the library itself once nothing of it
+// is in use: its session-bus connection goes only with the whole library.
+void Music::closeSoundSystem() {
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (SDL_WasInit(0) == 0) SDL_Quit();
+}
+
 double Music::wallClock() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -225,7 +232,7 @@ void Music::release() {
   if (mDeviceOpen) {
     Mix_CloseAudio();
     Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    closeSoundSystem();
     mDeviceOpen = false;
   }
   mFile = am::File();
@@ -241,12 +248,13 @@ bool Music::setup(am::File file) {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     ZLK_LOG("error", "Kindra", "No sound device!\n");
     ZLK_LOG("info", "Kindra", "The sound system says: %s", SDL_GetError());
+    closeSoundSystem();
     return false;
   }
   if (Mix_OpenAudio(kDeviceRate, MIX_DEFAULT_FORMAT, kDeviceChannels, kDeviceBufferFrames) != 0) {
     ZLK_LOG("error", "Kindra", "No sound device!\n");
     ZLK_LOG("info", "Kindra", "The sound system says: %s", Mix_GetError());
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    closeSoundSystem();
     return false;
   }
   mDeviceOpen = true;
@@ -262,6 +270,8 @@ bool Music::setup(am::File file) {
   if (!mSound) {
     std::puts("Could not open file");
     std::fflush(stdout);
+    ZLK_LOG("error", "Kindra", "%s: The music cannot be decoded; the demo plays silently",
+            mFile.isNull() ? "" : mFile->filename.c_str());
     release();
     return false;
   }
@@ -288,6 +298,7 @@ bool Music::setup(am::File file) {
       Mix_PlayMusic(mSound, 0) != 0) {
     std::puts("Could not open sound!, muting");
     std::fflush(stdout);
+    ZLK_LOG("error", "Kindra", "%s: The music cannot be played; the demo plays silently", mFile->filename.c_str());
     release();
     return false;
   }

@@ -144,7 +144,7 @@ void Camera::update(float pTime) {
 }
 
 void Camera::load(xml::IteratorConst& it) {
-  char name[8];
+  char name[16];  // "v" and any int
   for (xml::IteratorConst key = it.createIterator("key"); ++key;) {
     const float time = key->getValueFloat("time");
     if (!std::isfinite(time)) {
@@ -161,7 +161,7 @@ void Camera::load(xml::IteratorConst& it) {
 
 void Camera::save(xml::Iterator& it) {
   xml::Iterator children = it.createIterator();
-  char name[8];
+  char name[16];  // "v" and any int
   for (int k = 0; k < getNumKeys(); ++k) {
     xml::XmlTag key("key");
     key.setValue("time", static_cast<double>(mSpline[0][k].time));

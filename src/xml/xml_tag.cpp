@@ -1,6 +1,5 @@
 #include "xml_tag.h"
 
-#include <cctype>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -333,13 +332,33 @@ void XmlTag::parseExclaim(BufferReader& reader) {
   }
 }
 
+namespace {
+
+// A value between the quote it does not hold, so that it reads back whole (a
+// value read between single quotes may hold double ones).
+void appendQuoted(std::string& out, const std::string& value) {
+  const char quote = value.find('"') == std::string::npos ? '"' : '\'';
+  out += quote;
+  out += value;
+  out += quote;
+}
+
+bool isBareValue(const std::string& value) {
+  if (value.empty()) return false;
+  for (char c : value) {
+    if (!isWordByte(c)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void XmlTag::appendArguments(std::string& out) const {
   for (const Argument& a : arg) {
     out += ' ';
     out += a.name;
-    out += "=\"";
-    out += a.value;
-    out += '"';
+    out += '=';
+    appendQuoted(out, a.value);
   }
 }
 
@@ -365,18 +384,35 @@ void XmlTag::appendTo(std::string& out, bool allowSelfClose) const {
     case SPECIAL_EXCLAIM:
       out += "<!";
       for (size_t i = 0; i < arg.size(); ++i) {
-        if (i) out += ' ';
-        out += arg[i].name;
-        out += ' ';
-        out += arg[i].value;
+        const Argument& a = arg[i];
+        // "<!--" would open a comment
+        if (i || (!a.name.empty() && a.name[0] == '-')) out += ' ';
+        if (!a.name.empty()) {
+          out += a.name;
+          out += ' ';
+        }
+        // what reads back as a bare word goes bare, anything else quoted
+        if (!a.name.empty() && isBareValue(a.value)) {
+          out += a.value;
+        } else {
+          appendQuoted(out, a.value);
+        }
       }
       out += '>';
       break;
-    case TEXT:
-      out += '\'';
-      out += getValue("content");
-      out += '\'';
+    case TEXT: {
+      // Read back, a written text gains the layout that follows it and keeps
+      // its quotes: without the trailing blanks, and with no second pair of
+      // quotes, a file says the same after every save instead of growing.
+      const std::string& content = getValue("content");
+      const size_t end = content.find_last_not_of(" \t\r\n");
+      const std::string text = end == std::string::npos ? std::string() : content.substr(0, end + 1);
+      const bool quoted = text.size() >= 2 && text.front() == '\'' && text.back() == '\'';
+      if (!quoted) out += '\'';
+      out += text;
+      if (!quoted) out += '\'';
       break;
+    }
     default:
       throw Exception("XmlTag::write; Unknown tagtype!");
   }

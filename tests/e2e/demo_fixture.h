@@ -4,7 +4,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,7 +42,19 @@ struct DemoOptions {
   // Files the demo writes stop at this many bytes (a full disk); its output
   // then goes through a pipe, which has no such limit.
   long fileSizeLimit = -1;
+  // File permissions hold for the demo also when the tests run as root: it
+  // starts without the capabilities that override them.
+  bool obeyPermissions = false;
 };
+
+// In a child about to exec: gives up what lets root write past permissions.
+inline bool dropPermissionOverrides() {
+  if (geteuid() != 0) return true;
+  for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+    if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0) return false;
+  }
+  return true;
+}
 
 class DemoProcess {
  public:
@@ -66,6 +80,7 @@ class DemoProcess {
         limit.rlim_cur = static_cast<rlim_t>(options.fileSizeLimit);
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
       }
+      if (options.obeyPermissions && !dropPermissionOverrides()) _exit(126);
       execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }

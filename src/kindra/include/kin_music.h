@@ -84,6 +84,7 @@ class Music {
   struct MemorySource;
 
   void release();
+  static void closeSoundSystem();
   // The stream is running (not stopped, not at its end).
   bool streamRunning() const;
   void seekStream(int frame);

@@ -1,0 +1,384 @@
+// Faults met by the real executable in a copy of data/: missing and broken
+// archives, songs, scripts, layout, style and shaders, a read-only working
+// directory and a full disk at exit. Each ends in a message naming the file,
+// never a crash, and no file of the user's is lost or cut short.
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "demo_fixture.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kindra_e2e::DemoOptions;
+using kindra_e2e::DemoProcess;
+
+using Snapshot = std::map<std::string, std::string>;
+
+// Every file below `dir` (but the demo's log) by its relative path.
+Snapshot snapshot(const std::string& dir) {
+  Snapshot files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file() || entry.path().filename() == "demo.log") continue;
+    files[fs::relative(entry.path(), dir).string()] = kindra_test::readFile(entry.path().string());
+  }
+  return files;
+}
+
+// Which files differ, by name (the bytes are too many to print).
+std::string differences(const Snapshot& before, const Snapshot& after) {
+  std::string names;
+  for (const auto& file : before) {
+    const auto found = after.find(file.first);
+    if (found == after.end()) names += " lost:" + file.first;
+    else if (found->second != file.second) names += " changed:" + file.first;
+  }
+  for (const auto& file : after) {
+    if (!before.count(file.first)) names += " new:" + file.first;
+  }
+  return names;
+}
+
+// The files of `before` are all still there with the same bytes (but those
+// the demo is meant to write).
+void expectKept(const Snapshot& before, const Snapshot& after, const std::vector<std::string>& written = {}) {
+  for (const auto& file : before) {
+    if (std::find(written.begin(), written.end(), file.first) != written.end()) continue;
+    const auto found = after.find(file.first);
+    ASSERT_NE(found, after.end()) << file.first << " is lost";
+    EXPECT_EQ(found->second.size(), file.second.size()) << file.first;
+    EXPECT_TRUE(found->second == file.second) << file.first << " changed";
+  }
+}
+
+// The effects' scripts in the data (they change as effects land).
+std::vector<std::string> scripts(const std::string& dir) {
+  std::vector<std::string> names;
+  if (!fs::exists(dir + "/script")) return names;
+  for (const auto& entry : fs::directory_iterator(dir + "/script")) {
+    if (entry.path().extension() == ".xml") names.push_back("script/" + entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct Outcome {
+  bool exited = false;  // ended (by itself or after the quit key)
+  int status = -1;
+  bool played = false;  // got past the loading screen
+  std::string out;
+};
+
+class FaultTest : public kindra_e2e::DemoTest {
+ protected:
+  // Runs the demo in `dir` until it exits by itself or plays; a playing demo
+  // gets the quit key.
+  Outcome run(const std::string& dir, const DemoOptions& options = DemoOptions()) {
+    Outcome outcome;
+    DemoProcess demo(binary, dir, logFile, options);
+    EXPECT_TRUE(demo.started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (demo.wait(0.05, &outcome.status)) {
+        outcome.exited = true;
+        break;
+      }
+      if (kindra_test::readFile(logFile).find("\n---\n") != std::string::npos) {
+        outcome.played = true;
+        break;
+      }
+    }
+    if (outcome.played) {
+      const std::string window = waitForWindow(demo.pid());
+      for (int attempt = 0; attempt < 10 && !window.empty(); ++attempt) {
+        if (std::system(("xdotool key --window " + window + " Escape 2>/dev/null").c_str()) == 0) break;
+        if ((outcome.exited = demo.wait(0.5, &outcome.status)) || findWindow(demo.pid()) != window) break;
+      }
+      if (!outcome.exited) outcome.exited = demo.wait(60.0, &outcome.status);
+    }
+    outcome.out = kindra_test::readFile(logFile);
+    return outcome;
+  }
+  Outcome run(const DemoOptions& options = DemoOptions()) { return run(work.path(), options); }
+
+  static void expectExit(const Outcome& outcome, int code) {
+    ASSERT_TRUE(outcome.exited) << "still running:\n" << outcome.out;
+    ASSERT_TRUE(WIFEXITED(outcome.status)) << "no clean exit (status " << outcome.status << "):\n" << outcome.out;
+    EXPECT_EQ(WEXITSTATUS(outcome.status), code) << outcome.out;
+  }
+  static void expectSaid(const Outcome& outcome, const std::string& text) {
+    EXPECT_NE(outcome.out.find(text), std::string::npos) << "no \"" << text << "\" in:\n" << outcome.out;
+  }
+
+  // The shared setup with `change` applied, as the user's local setup.
+  void writeLocalSetup(const std::regex& pattern, const std::string& replacement, const std::string& dir = "") {
+    const std::string shared = readWork("setup.xml");
+    const std::string local = std::regex_replace(shared, pattern, replacement);
+    ASSERT_NE(local, shared);
+    kindra_test::writeFile((dir.empty() ? work.path() : dir) + "/setup.local.xml", local);
+  }
+  // Runs the demo, which must stop its start-up with status 1 and `message`
+  // and write nothing.
+  void expectStartUpStopped(const std::string& message) {
+    const Snapshot before = snapshot(work.path());
+    const Outcome outcome = run();
+    expectExit(outcome, 1);
+    expectSaid(outcome, message);
+    EXPECT_EQ(differences(before, snapshot(work.path())), "") << "nothing is written after a failed start";
+  }
+  void useSong(const std::string& name) {
+    writeLocalSetup(std::regex("filename=\"[^\"]*\""), "filename=\"" + name + "\"");
+  }
+};
+
+// ------------------------------------------------------------ archives and music
+
+TEST_F(FaultTest, MissingAndBrokenArchivesAreNamedAndTheDemoPlaysOn) {
+  writeWork("broken.zip", "PK\x03\x04 this is no zip");
+  writeLocalSetup(std::regex("</demo>"),
+                  "\t<archive path=\"gone/\"/>\n\t<archive path=\"gone.zip\"/>\n\t<archive path=\"broken.zip\"/>\n"
+                  "</demo>");
+  const Snapshot before = snapshot(work.path());
+  const Outcome outcome = run();
+  expectExit(outcome, 0);
+  EXPECT_TRUE(outcome.played);
+  expectSaid(outcome, "Could not open directory: gone/");
+  expectSaid(outcome, "Could not open zip: gone.zip");
+  expectSaid(outcome, "Could not open zip: broken.zip");
+  expectKept(before, snapshot(work.path()), {"setup.local.xml"});
+}
+
+TEST_F(FaultTest, AMissingSongStopsStartUpNamingItAndNothingIsWritten) {
+  useSong("music/none.ogg");
+  expectStartUpStopped("Could not open the file 'music/none.ogg'!");
+}
+
+TEST_F(FaultTest, AnUndecodableSongIsNamedAndTheDemoPlaysSilently) {
+  writeWork("music/bad.ogg", std::string("OggS\0\0\0\0", 8) + std::string(5000, '\x5a'));
+  useSong("music/bad.ogg");
+  Outcome outcome = run();
+  expectExit(outcome, 0);
+  EXPECT_TRUE(outcome.played);
+  expectSaid(outcome, "Could not open file\n");
+  expectSaid(outcome, "music/bad.ogg: The music cannot be decoded; the demo plays silently");
+
+  // a song cut short after its headers: silent or short, never a crash
+  const std::string song = readWork("music/emberfall.ogg");
+  if (song.size() > 6000) {
+    writeWork("music/cut.ogg", song.substr(0, 6000));
+    useSong("music/cut.ogg");
+    outcome = run();
+    expectExit(outcome, 0);
+  }
+}
+
+// ------------------------------------------------------------ scripts
+
+TEST_F(FaultTest, MissingScriptsAreNamedAndWrittenAtExit) {
+  const std::vector<std::string> names = scripts(work.path());
+  ASSERT_FALSE(names.empty());
+  for (const std::string& name : names) fs::remove(work.file(name));
+  const Outcome outcome = run();
+  expectExit(outcome, 0);
+  for (const std::string& name : names) {
+    expectSaid(outcome, name + ": There is no script; effect '");
+    EXPECT_NE(readWork(name).find("<effect>"), std::string::npos) << name << " is written";
+  }
+}
+
+TEST_F(FaultTest, BrokenScriptsAreNamedKeptAndTheStateSavedBesideThem) {
+  const std::vector<std::string> names = scripts(work.path());
+  ASSERT_FALSE(names.empty());
+  for (const std::string& name : names) {
+    const std::string text = readWork(name);
+    writeWork(name, text.substr(0, text.size() / 2));  // cut short in the middle
+  }
+  const Snapshot before = snapshot(work.path());
+  const Outcome outcome = run();
+  expectExit(outcome, 0);
+  for (const std::string& name : names) {
+    expectSaid(outcome, name + ": (error at line ");
+    expectSaid(outcome, name + " could not be read at start and is kept as it is");
+    EXPECT_NE(readWork(name + ".new").find("<effect>"), std::string::npos) << name;
+  }
+  expectKept(before, snapshot(work.path()));
+}
+
+// ------------------------------------------------------------ editor files
+
+TEST_F(FaultTest, ABrokenLayoutLeavesTheDemoWithoutItsEditor) {
+  const std::string layout = readWork("layout.xml");
+  writeWork("layout.xml", layout.substr(0, layout.size() / 2));
+  const Snapshot before = snapshot(work.path());
+  const Outcome outcome = run();
+  expectExit(outcome, 0);
+  EXPECT_TRUE(outcome.played);
+  expectSaid(outcome, "layout.xml: (error at line ");
+  expectSaid(outcome, "layout.xml: The editor cannot be built; the demo plays without it");
+  expectKept(before, snapshot(work.path()));
+}
+
+TEST_F(FaultTest, ABrokenOrMissingStyleLeavesTheEditorUnstyled) {
+  const std::string style = readWork("style.xml");
+  writeWork("style.xml", style.substr(0, style.size() / 2));
+  const Snapshot before = snapshot(work.path());
+  Outcome outcome = run();
+  expectExit(outcome, 0);
+  expectSaid(outcome, "Style file 'style.xml' cannot be read; no styles");
+  expectKept(before, snapshot(work.path()));
+
+  fs::remove(work.file("style.xml"));
+  outcome = run();
+  expectExit(outcome, 0);
+  expectSaid(outcome, "Style file 'style.xml' not found; no styles");
+}
+
+// ------------------------------------------------------------ shaders
+
+// The demo's own programs: one fragment source of data/ missing, then one
+// that does not compile. An effect that cannot build its program stops the
+// start-up with the file's name; nothing is written.
+TEST_F(FaultTest, AMissingOrBrokenShaderOfTheDemoIsNamed) {
+  std::vector<std::string> sources;
+  for (const auto& entry : fs::recursive_directory_iterator(work.path())) {
+    if (entry.path().extension() == ".frag") sources.push_back(fs::relative(entry.path(), work.path()).string());
+  }
+  if (sources.empty()) GTEST_SKIP() << "the demo's data has no shader programs yet";
+  std::sort(sources.begin(), sources.end());
+  const std::string name = sources.front();
+  const std::string text = readWork(name);
+
+  for (const bool missing : {true, false}) {
+    SCOPED_TRACE(missing ? "missing" : "broken");
+    if (missing) {
+      fs::remove(work.file(name));
+    } else {
+      writeWork(name, "#version 120\nvoid main() { this is not a shader }\n");
+    }
+    const Snapshot before = snapshot(work.path());
+    const Outcome outcome = run();
+    ASSERT_TRUE(outcome.exited) << outcome.out;
+    ASSERT_TRUE(WIFEXITED(outcome.status)) << "status " << outcome.status << "\n" << outcome.out;
+    // a program the timeline does not use (yet) leaves the demo playing
+    if (WEXITSTATUS(outcome.status) != 0) {
+      EXPECT_EQ(WEXITSTATUS(outcome.status), 1);
+      expectSaid(outcome, missing ? "File '" + name + "' could not be read" : "Could not compile '" + name + "'");
+      EXPECT_EQ(differences(before, snapshot(work.path())), "");
+    } else {
+      expectKept(before, snapshot(work.path()));
+    }
+    writeWork(name, text);
+  }
+}
+
+// The same through the test program, whose probe effect draws with
+// "probe/probe" (the demo's effects may not use programs yet).
+class ShaderFaultTest : public FaultTest {
+ protected:
+  std::string executable() const override { return "/tests/e2e/kindra_effects_demo"; }
+  void SetUp() override {
+    FaultTest::SetUp();
+    fs::create_directories(work.file("probe"));
+    writeWork("probe/probe.vert", "#version 120\nvoid main() { gl_Position = gl_Vertex; }\n");
+    writeWork("probe/probe.frag", "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
+  }
+};
+
+TEST_F(ShaderFaultTest, AWorkingProgramDraws) {
+  const Outcome outcome = run();
+  expectExit(outcome, 0);
+  EXPECT_TRUE(outcome.played);
+  expectSaid(outcome, "effect::save: filename: script/Probe.probe.xml");
+  EXPECT_EQ(outcome.out.find("[error]"), std::string::npos) << outcome.out;
+}
+
+TEST_F(ShaderFaultTest, AMissingSourceStopsStartUpNamingIt) {
+  fs::remove(work.file("probe/probe.frag"));
+  expectStartUpStopped("File 'probe/probe.frag' could not be read");
+}
+
+TEST_F(ShaderFaultTest, ASourceThatDoesNotCompileStopsStartUpNamingIt) {
+  writeWork("probe/probe.frag", "#version 120\nvoid main() { gl_FragColor = nothing; }\n");
+  expectStartUpStopped("Could not compile 'probe/probe.frag'.");
+}
+
+// ------------------------------------------------------------ writing at exit
+
+TEST_F(FaultTest, AReadOnlyWorkingDirectoryKeepsEveryFileAtExit) {
+  writeLocalSetup(std::regex("loop=\"off\""), "loop=\"on\"");
+  const std::vector<std::string> names = scripts(work.path());
+  const Snapshot before = snapshot(work.path());
+  // (the log is opened before the demo starts)
+  for (const std::string& dir : {work.path() + "/script", work.path()}) {
+    ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
+  }
+  DemoOptions options;
+  options.obeyPermissions = true;
+  const Outcome outcome = run(options);
+  for (const std::string& dir : {work.path(), work.path() + "/script"}) chmod(dir.c_str(), 0755);
+  expectExit(outcome, 0);
+  EXPECT_TRUE(outcome.played);
+  expectSaid(outcome, "Could not write 'setup.local.xml'; the previous one is kept");
+  for (const std::string& name : names) expectSaid(outcome, "effect::save: Could not write " + name + " (");
+  EXPECT_EQ(differences(before, snapshot(work.path())), "");
+  expectNoTemporaryFiles();
+}
+
+// A real full disk: the working directory on a small file system filled to
+// the last block, the data read from an archive elsewhere.
+TEST_F(FaultTest, AFullDiskKeepsEveryFileAtExit) {
+  kindra_test::ScratchDir disk("kindra-e2e-disk");
+  if (geteuid() != 0 || mount("tmpfs", disk.path().c_str(), "tmpfs", 0, "size=256k") != 0) {
+    GTEST_SKIP() << "needs root to mount a small file system";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{disk.path()};
+
+  const std::string dir = disk.path();
+  writeLocalSetup(std::regex("</demo>"), "\t<archive path=\"" + work.path() + "/\"/>\n</demo>", dir);
+  for (const std::string& name : {std::string("layout.xml"), std::string("style.xml")}) {
+    fs::copy_file(work.file(name), dir + "/" + name);
+  }
+  fs::create_directories(dir + "/script");
+  const std::vector<std::string> names = scripts(work.path());
+  for (const std::string& name : names) fs::copy_file(work.file(name), dir + "/" + name);
+  {
+    // every block taken
+    FILE* filler = std::fopen((dir + "/filler").c_str(), "wb");
+    ASSERT_TRUE(filler);
+    const std::string block(4096, 'f');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
+    }
+    std::fclose(filler);
+  }
+  const Snapshot before = snapshot(dir);
+  const Outcome outcome = run(dir);
+  expectExit(outcome, 0);
+  EXPECT_TRUE(outcome.played);
+  expectSaid(outcome, "Could not write 'setup.local.xml'; the previous one is kept");
+  for (const std::string& name : names) expectSaid(outcome, "effect::save: Could not write " + name + " (");
+  EXPECT_EQ(differences(before, snapshot(dir)), "");
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "left behind: " << entry.path();
+  }
+}
+
+}  // namespace
