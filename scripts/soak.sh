@@ -20,14 +20,7 @@ if [ -z "${KINDRA_SOAK_INNER:-}" ]; then
   exec "$root/scripts/xvfb.sh" "$0" "$@"
 fi
 
-work="$(mktemp -d /tmp/kindra-soak.XXXXXX)"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$root/data/." "$work/"
+source "$root/scripts/scratch.sh" soak
 # looping on, no dump (the shared setup has none; a local one is replaced)
 sed -e 's/loop="[^"]*"/loop="on"/' -e '/<dump /d' "$root/data/setup.xml" >"$work/setup.local.xml"
 grep -q 'loop="on"' "$work/setup.local.xml" || { echo "soak.sh: the setup has no loop attribute"; exit 1; }

@@ -24,14 +24,7 @@ if [ -z "${KINDRA_VALGRIND_INNER:-}" ]; then
   exec "$root/scripts/xvfb.sh" "$0" "$@"
 fi
 
-work="$(mktemp -d /tmp/kindra-valgrind.XXXXXX)"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$root/data/." "$work/"
+source "$root/scripts/scratch.sh" valgrind
 # a local setup, so that its writing at exit is checked as well
 cp "$root/data/setup.xml" "$work/setup.local.xml"
 log="$work/demo.log"
