@@ -32,4 +32,4 @@ if [ "${KINDRA_SANITIZED_TESTS:-on}" != off ]; then
 fi
 
 # a short fuzzing pass over every reader of untrusted bytes
-"$root/scripts/fuzz.sh" "${KINDRA_FUZZ_SECONDS:-30}"
+"$root/scripts/fuzz.sh" "${KINDRA_FUZZ_SECONDS:-15}"
