@@ -33,30 +33,17 @@ File makeFile(const std::string& name, const std::string& bytes) {
   return File(new FileStructure(name, static_cast<long>(bytes.size()), data));
 }
 
-// The message of the Exception that `action` throws, or "<no exception>";
-// what was logged meanwhile goes to *log.
-std::string failure(const std::function<void()>& action, std::string* log = nullptr) {
-  StdoutCapture capture;
-  std::string message = "<no exception>";
-  try {
-    action();
-  } catch (const zelkor::Exception& e) {
-    message = e.what();
-  }
-  const std::string out = capture.finish();
-  if (log) *log += out;
-  return message;
-}
+using kindra_test::thrownMessage;
 
 std::string decodePngMessage(const std::string& bytes, std::string* log = nullptr) {
-  return failure([&] {
+  return thrownMessage([&] {
     ImageObject image;
     ImageCodecPNG().decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), image);
   }, log);
 }
 
 std::string decodeJpegMessage(const std::string& bytes) {
-  return failure([&] {
+  return thrownMessage([&] {
     ImageObject image;
     ImageCodecJPEG().decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), image);
   });
@@ -124,9 +111,9 @@ TEST(ImageHandle, CountsReferencesAndFreesOnTheLast) {
 
 TEST(ImageHandle, NullDereferenceFails) {
   Image null;
-  EXPECT_EQ(failure([&] { null->getWidth(); }),
+  EXPECT_EQ(thrownMessage([&] { null->getWidth(); }),
             "Image::operator->() - Attempt to dereference (NULL)ImageObject!");
-  EXPECT_EQ(failure([&] { (*null).getWidth(); }), "Image::operator*() Attempt to dereference (NULL)ImageObject!");
+  EXPECT_EQ(thrownMessage([&] { (*null).getWidth(); }), "Image::operator*() Attempt to dereference (NULL)ImageObject!");
 }
 
 // ---------------------------------------------------------------- manager and cache
@@ -166,13 +153,13 @@ TEST_F(ImageCache, UniqueImagesAreSeparateAndWritable) {
   EXPECT_EQ(unique->getManager(), nullptr);
   EXPECT_EQ(unique->getId(), "a.png");
   EXPECT_NE(unique->getWriteData(), nullptr);
-  EXPECT_EQ(failure([&] { cached->getWriteData(); }), "ImageObbject::getWriteData, Access not allowed!");
+  EXPECT_EQ(thrownMessage([&] { cached->getWriteData(); }), "ImageObbject::getWriteData, Access not allowed!");
   EXPECT_EQ(mManager.getCacheSize(), 1u);
   EXPECT_EQ(mManager.getImage("a.png").get(), cached.get());
 }
 
 TEST_F(ImageCache, RemovingUnknownNamesFails) {
-  EXPECT_EQ(failure([&] { mManager.removeImage("nope.png"); }), "ImageManager::removeImage, Image nope.png not found!");
+  EXPECT_EQ(thrownMessage([&] { mManager.removeImage("nope.png"); }), "ImageManager::removeImage, Image nope.png not found!");
 }
 
 TEST_F(ImageCache, RemovingAHeldImageDetachesIt) {
@@ -230,15 +217,15 @@ TEST_F(ImageCache, CodecsByExtension) {
 
   Image upper = mManager.loadImage("A.PNG", makeFile("A.PNG", am_test::makePng(1, 1, PNG_COLOR_TYPE_RGB, 8)));
   EXPECT_EQ(upper->getWidth(), 1);
-  EXPECT_EQ(failure([&] { mManager.loadImage("a.jpeg", png()); }), "ImageManager::loadImage, No decoder found for a.jpeg");
-  EXPECT_EQ(failure([&] { mManager.loadImage("noext", png()); }), "ImageManager::loadImage, No decoder found for noext");
-  EXPECT_EQ(failure([&] { mManager.loadImage("a.tga", png()); }), "[ImageCodec] TGA-reader is not done yet!");
+  EXPECT_EQ(thrownMessage([&] { mManager.loadImage("a.jpeg", png()); }), "ImageManager::loadImage, No decoder found for a.jpeg");
+  EXPECT_EQ(thrownMessage([&] { mManager.loadImage("noext", png()); }), "ImageManager::loadImage, No decoder found for noext");
+  EXPECT_EQ(thrownMessage([&] { mManager.loadImage("a.tga", png()); }), "[ImageCodec] TGA-reader is not done yet!");
 }
 
 TEST_F(ImageCache, FailedDecodeIsNotCached) {
-  EXPECT_EQ(failure([&] { mManager.loadImage("bad.png", makeFile("bad.png", "not a png at all")); }),
+  EXPECT_EQ(thrownMessage([&] { mManager.loadImage("bad.png", makeFile("bad.png", "not a png at all")); }),
             "[loadPNG] Not a png-file! Header is wrong!");
-  EXPECT_EQ(failure([&] { mManager.loadImage("none.png", File()); }), "[loadPNG] Not a png-file! Header is wrong!");
+  EXPECT_EQ(thrownMessage([&] { mManager.loadImage("none.png", File()); }), "[loadPNG] Not a png-file! Header is wrong!");
   EXPECT_EQ(mManager.getCacheSize(), 0u);
 }
 
@@ -264,7 +251,7 @@ TEST_F(ImageCache, EncodingByExtension) {
   EXPECT_EQ(pixelsOf(*back), pixelsOf(*image));
 
   Image cached = mManager.loadImage("c.png", png());
-  EXPECT_EQ(failure([&] { mManager.encodeImage("c.png", cached); }), "ImageObbject::getWriteData, Access not allowed!");
+  EXPECT_EQ(thrownMessage([&] { mManager.encodeImage("c.png", cached); }), "ImageObbject::getWriteData, Access not allowed!");
 }
 
 // ---------------------------------------------------------------- through the archives
@@ -274,7 +261,7 @@ TEST(ArchiveImages, LoadAndWriteThroughTheArchives) {
   ArchiveManager manager;
   EXPECT_FALSE(manager.writeImage("x.png", Image(new ImageObject(1, 1))));  // nothing mounted
   ASSERT_EQ(manager.addArchive(dir.path() + "/"), 0);  // the scratch folder's name has a dot
-  EXPECT_EQ(failure([&] { manager.loadImage("missing.png"); }), "loadImage, File not found (missing.png)");
+  EXPECT_EQ(thrownMessage([&] { manager.loadImage("missing.png"); }), "loadImage, File not found (missing.png)");
 
   Image frame(new ImageObject(3, 2));
   for (int i = 0; i < 24; ++i) frame->getWriteData()[i] = static_cast<unsigned char>(i * 10);
@@ -484,7 +471,7 @@ TEST(JpegDecoding, NotAJpegAndEmptyInput) {
   EXPECT_EQ(decodeJpegMessage(am_test::makePng(1, 1, PNG_COLOR_TYPE_RGB, 8)),
             "Internal jpeglib error; Not a JPEG file: starts with 0x89 0x50");
   EXPECT_EQ(decodeJpegMessage(""), "Internal jpeglib error; Premature end of input file");
-  EXPECT_EQ(failure([] {
+  EXPECT_EQ(thrownMessage([] {
               ImageObject image;
               ImageCodecJPEG().decodeImage(nullptr, 0, image);
             }),

@@ -28,17 +28,7 @@ using zelkor::am::ImageObject;
 using zelkor::am::VideoFile;
 using zelkor::am::VideoFileImageDumper;
 
-std::string failure(const std::function<void()>& action) {
-  StdoutCapture capture;
-  std::string message = "<no exception>";
-  try {
-    action();
-  } catch (const zelkor::Exception& e) {
-    message = e.what();
-  }
-  capture.finish();
-  return message;
-}
+using kindra_test::thrownMessage;
 
 // A picture whose every pixel depends on its place and on `seed`.
 void paint(Image& image, int seed) {
@@ -211,7 +201,7 @@ TEST(VideoFileTest, NamesAndExtensions) {
   for (const char* refused : {"dump/demo.jpg", "demo", ".png", "dump/.png", "my.dir/frames", "demo.", ""}) {
     VideoFileImageDumper other;
     EXPECT_FALSE(other.openForWrite(refused, VideoFile::Format(), &archive)) << refused;
-    EXPECT_EQ(failure([&] { delete VideoFile::createForWrite(refused, VideoFile::Format(), &archive); }),
+    EXPECT_EQ(thrownMessage([&] { delete VideoFile::createForWrite(refused, VideoFile::Format(), &archive); }),
               std::string("Could not find something that could write to '") + refused + "'");
   }
   VideoFileImageDumper orphan;
@@ -247,10 +237,10 @@ TEST(VideoFileTest, TooLongBaseNameIsRefused) {
 }
 
 TEST(VideoFileTest, NothingReads) {
-  EXPECT_EQ(failure([] { delete VideoFile::createForRead("movie.png"); }),
+  EXPECT_EQ(thrownMessage([] { delete VideoFile::createForRead("movie.png"); }),
             "Could not find something that could read from 'movie.png'");
   const unsigned char bytes[4] = {1, 2, 3, 4};
-  EXPECT_EQ(failure([&] { delete VideoFile::createForRead(bytes, 4); }),
+  EXPECT_EQ(thrownMessage([&] { delete VideoFile::createForRead(bytes, 4); }),
             "Could not find something that could read from buffer");
   VideoFile::Format format;
   EXPECT_EQ(format.frameRateBase, 1);

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "zlk_system.h"
+
 namespace kindra_test {
 
 namespace fs = std::filesystem;
@@ -66,6 +68,19 @@ bool writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+std::string thrownMessage(const std::function<void()>& action, std::string* log) {
+  StdoutCapture capture;
+  std::string message = "<no exception>";
+  try {
+    action();
+  } catch (const zelkor::Exception& e) {
+    message = e.what();
+  }
+  const std::string out = capture.finish();
+  if (log) *log += out;
+  return message;
 }
 
 std::string readFile(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ class StdoutCapture {
  private:
   bool mActive;
 };
+
+// The message of the Exception that `action` throws, or "<no exception>";
+// what was logged meanwhile goes to *log (when given) instead of the output.
+std::string thrownMessage(const std::function<void()>& action, std::string* log = nullptr);
 
 std::vector<std::string> splitLines(const std::string& text);
 
