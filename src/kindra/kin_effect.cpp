@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "am.h"
+#include "kin_beatgrid.h"
 #include "tes_container.h"
 #include "tes_render.h"
 #include "xml_node.h"
@@ -31,6 +32,8 @@ const float kBarHeight = 20.0f;
 const float kHandleWidth = 10.0f;
 // The shortest an effect can be resized to, in editor units (2 seconds).
 const float kMinBarWidth = 20.0f;
+// The fold marker: a triangle beside the left handle.
+const float kMarkerSize = 10.0f;
 
 // A number of the script; what is no finite number reads as 0.
 float readNumber(const xml::XmlTag& tag, const char* name, const std::string& file) {
@@ -111,6 +114,7 @@ Effect::Effect()
       mMouseOverIndex(0),
       mMouseDown(false),
       mLocked(false),
+      mFolded(false),
       oldWidth(-1.0f),
       mLoaded(false),
       mScriptBroken(false),
@@ -121,6 +125,7 @@ Effect::Effect()
   mContext.setCaption("context");
   mContext.addOption("on/off", "on/off");
   mContext.addOption("lock/unlock", "lock/unlock");
+  mContext.addOption("fold/unfold", "fold/unfold");
 }
 
 Effect::~Effect() {
@@ -216,6 +221,7 @@ bool Effect::applyScript(const xml::XmlParser& script) {
   if (++option) {
     if (option->getValueInt("inactive") != 0) setInactive(true);
     if (option->getValueInt("locked") != 0) mLocked = true;
+    if (option->getValueInt("folded") != 0) mFolded = true;
   }
   xml::IteratorConst time = script.createIterator("time");
   if (++time) {
@@ -279,11 +285,62 @@ void Effect::save() {
   ZLK_LOG("log", "app", "effect::save: filename: %s\n", mFilename.c_str());
 
   xml::XmlParser document;
+  buildScript(document);
+
+  const std::string target = getSaveName();
+  if (mScriptBroken) {
+    ZLK_LOG("warning", "app", "effect::save: %s could not be read at start and is kept as it is; effect '%s' is saved to %s",
+            mFilename.c_str(), mName.c_str(), target.c_str());
+  }
+  makeParentDirectories(target);
+  try {
+    // beside the target and renamed over it: the previous file stays whole
+    // until the new one is
+    document.writeFile(target, "\t");
+  } catch (const Exception& e) {
+    ZLK_LOG("error", "app", "effect::save: Could not write %s (%s); the previous one is kept", target.c_str(), e.what());
+  }
+}
+
+std::string Effect::getScriptText() {
+  xml::XmlParser document;
+  buildScript(document);
+  std::string text;
+  document.write(text, "\t");
+  return text;
+}
+
+bool Effect::restoreScript(const std::string& text) {
+  xml::XmlParser script;
+  try {
+    script.parse(text.data(), static_cast<int>(text.size()), getScriptName());
+  } catch (const Exception&) {
+    return false;
+  }
+  if (script.getRootNode().getTag().getName() != "effect") return false;
+  setInactive(false);
+  mLocked = false;
+  mFolded = false;
+  mKept.reset();
+  for (PluginBase* plugin : mPlugin) plugin->clearPayload();
+  applyScript(script);
+  Area area = mArea;
+  area.mMin.x = mStart * kUnitsPerSecond;
+  area.mMax.x = mEnd * kUnitsPerSecond;
+  setArea(area);
+  oldWidth = -1.0f;
+  updatePlugins();
+  return true;
+}
+
+void Effect::buildScript(xml::XmlParser& document) {
   xml::Iterator root = document.createIterator();
   root.setRoot(xml::XmlTag("effect"));
   xml::XmlTag option("option");
   option.setValue("inactive", getInactive() ? 1 : 0);
   option.setValue("locked", mLocked ? 1 : 0);
+  // only when set: a script that never folded reads as it always did
+  if (mFolded) option.setValue("folded", 1);
   root.addChild(option);
   xml::XmlTag time("time");
   time.setValue("start", static_cast<double>(mStart));
@@ -300,20 +357,6 @@ void Effect::save() {
   if (mKept) {
     const xml::XmlNode& kept = mKept->getRootNode();
     for (int i = 0; i < kept.getNumChildren(); ++i) copyElement(*kept.getChildren(i), root);
-  }
-
-  const std::string target = getSaveName();
-  if (mScriptBroken) {
-    ZLK_LOG("warning", "app", "effect::save: %s could not be read at start and is kept as it is; effect '%s' is saved to %s",
-            mFilename.c_str(), mName.c_str(), target.c_str());
-  }
-  makeParentDirectories(target);
-  try {
-    // beside the target and renamed over it: the previous file stays whole
-    // until the new one is
-    document.writeFile(target, "\t");
-  } catch (const Exception& e) {
-    ZLK_LOG("error", "app", "effect::save: Could not write %s (%s); the previous one is kept", target.c_str(), e.what());
   }
 }
 
@@ -353,6 +396,7 @@ void Effect::setupControl() {
 void Effect::updatePlugins() {
   const float width = mArea.getWidth();
   for (PluginBase* plugin : mPlugin) plugin->setupControl(width, oldWidth);
+  for (Control* control : mAttached) control->setVisible(!mFolded);
   const float height = mArea.getHeight();
   recalculate(true);
   relayoutParent(height);
@@ -361,7 +405,7 @@ void Effect::updatePlugins() {
 void Effect::recalculate(bool reverse) {
   tessel::LayoutStack::recalculate(reverse);
   float height = kBarHeight;
-  if (!mLocked) {
+  if (!mLocked && !mFolded) {
     for (Control* child : mOrder) height = std::max(height, child->getArea().mMax.y);
   }
   mArea.mMax.y = mArea.mMin.y + height;
@@ -376,8 +420,33 @@ void Effect::setLocked(bool locked) {
   updatePlugins();
 }
 
+void Effect::setFolded(bool folded) {
+  mFolded = folded;
+  updatePlugins();
+}
+
+Area Effect::foldMarker() const {
+  const float x = mArea.mMin.x + kHandleWidth + 3.0f;
+  const float y = mArea.mMin.y + (kBarHeight - kMarkerSize) / 2.0f;
+  return Area(x, y, x + kMarkerSize, y + kMarkerSize);
+}
+
+void Effect::snapDrag(Area& area, bool free) const {
+  const auto snap = [free](float units) { return snapToBeat(units / kUnitsPerSecond, kUnitsPerSecond, free) * kUnitsPerSecond; };
+  if (mMouseOverIndex == 1) area.mMin.x = std::min(snap(area.mMin.x), area.mMax.x - kMinBarWidth);
+  if (mMouseOverIndex == 3) area.mMax.x = std::max(snap(area.mMax.x), area.mMin.x + kMinBarWidth);
+  if (mMouseOverIndex == 2) {
+    // the start lands on a beat, else the end does
+    float shift = snap(area.mMin.x) - area.mMin.x;
+    if (shift == 0.0f) shift = snap(area.mMax.x) - area.mMax.x;
+    if (area.mMin.x + shift < 0.0f) shift = 0.0f;
+    area.mMin.x += shift;
+    area.mMax.x += shift;
+  }
+}
+
 Area Effect::getOccupiedArea() {
-  if (mLocked) return Area(mArea.mMin.x, mArea.mMin.y, mArea.mMax.x, mArea.mMin.y + kBarHeight);
+  if (mLocked || mFolded) return Area(mArea.mMin.x, mArea.mMin.y, mArea.mMax.x, mArea.mMin.y + kBarHeight);
   return mArea;
 }
 
@@ -402,8 +471,9 @@ int Effect::handleEvent(tessel::Event& event) {
 
   if (event.type == "mousemove" && !mLocked) {
     if (mMouseDown) {
-      Area area = mArea;
-      oldWidth = event.ctrl() ? area.getWidth() : -1.0f;
+      // the pointer moves the unsnapped bar; what shows is it snapped
+      Area area = mDragArea;
+      oldWidth = event.ctrl() ? mArea.getWidth() : -1.0f;
       const float dx = event.mouseDelta.x * (event.shift() ? 0.1f : 1.0f);
       if (mMouseOverIndex == 1) {
         area.mMin.x -= dx;
@@ -420,6 +490,8 @@ int Effect::handleEvent(tessel::Event& event) {
         area.mMax.x -= dx;
         if (area.mMax.x < area.mMin.x + kMinBarWidth) area.mMax.x = area.mMin.x + kMinBarWidth;
       }
+      mDragArea = area;
+      snapDrag(area, event.alt() || event.shift());
       setArea(area);
       mStart = mArea.mMin.x / kUnitsPerSecond;
       mEnd = mArea.mMax.x / kUnitsPerSecond;
@@ -442,12 +514,18 @@ int Effect::handleEvent(tessel::Event& event) {
     }
   }
 
+  const bool onMarker = foldMarker().isInside(pointer) || (event.doubleClick && bar.isInside(pointer));
+  if (event.type == "mousedown" && left && !mPlugin.empty() && onMarker) {
+    setFolded(!mFolded);
+    return 1;
+  }
   if (event.type == "mousedown" && left && !mLocked && bar.isInside(pointer)) {
     // the part under the press, also when no move showed it before
     mMouseOverIndex = 2;
     if (pointer.x < mArea.mMin.x + kHandleWidth) mMouseOverIndex = 1;
     if (pointer.x >= mArea.mMax.x - kHandleWidth) mMouseOverIndex = 3;
     mMouseDown = true;
+    mDragArea = mArea;
   }
   if (event.type == "mousedown" && event.button == display::MOUSE_RIGHT && pointer.y < mArea.mMin.y + kBarHeight) {
     if (!mContext.getParent()) mContext.setParent(this);
@@ -457,6 +535,7 @@ int Effect::handleEvent(tessel::Event& event) {
   if (event.type == "context") {
     if (event.action == "context.on/off") setInactive(!getInactive());
     if (event.action == "context.lock/unlock") setLocked(!mLocked);
+    if (event.action == "context.fold/unfold") setFolded(!mFolded);
   }
   return used;
 }
@@ -502,6 +581,11 @@ void Effect::draw(Area area, Area base, Area clip) {
   };
   handle(1, inset.mMin.x);
   handle(3, inset.mMax.x - kHandleWidth);
+  if (!mPlugin.empty()) {
+    // right when folded, down when open
+    render->setColor(mStyle.mText.mColor1);
+    render->drawCircle(foldMarker() + (area.mMin - mArea.mMin), 3, mFolded ? 0.25f : 0.0f);
+  }
 
   const float length = render->getTextLength(mName);
   float x = std::floor(area.getCenter().x - length / 2.0f);

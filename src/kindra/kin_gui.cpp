@@ -1,11 +1,14 @@
 #include "kin_gui.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "kin_beatgrid.h"
 #include "kin_main.h"
 #include "tes_control.h"
 #include "tes_ruler.h"
+#include "tes_scrollbars.h"
 #include "tes_stat.h"
 #include "tes_workspace.h"
 #include "zlk_system.h"
@@ -22,6 +25,14 @@ const float kUnitsPerSecond = 10.0f;
 const float kBodyHeight = 3000.0f;
 // Frame times are averaged over this many milliseconds of effects' work.
 const float kStatWindowMs = 100.0f;
+// Room below the last effect.
+const float kTimelineMargin = 16.0f;
+
+// The part of a scroller that shows its content (all of it for another control).
+float visibleHeight(tessel::Control* scroller) {
+  if (auto* bars = dynamic_cast<tessel::Scrollbars*>(scroller)) return bars->getFrame()->getArea().getHeight();
+  return scroller->getArea().getHeight();
+}
 }  // namespace
 
 Gui::Gui(display::DisplayGL* display, Kindra* engine)
@@ -36,7 +47,10 @@ Gui::Gui(display::DisplayGL* display, Kindra* engine)
       mExecutionTime(0.0f),
       mFrames(0.0f),
       mCount(0.0f),
-      mFitting(false) {
+      mFitting(false),
+      mInputPending(false),
+      mButtonsDown(0),
+      mFittedHeight(-1.0f) {
   std::memset(mPadButtons, 0, sizeof(mPadButtons));
 }
 
@@ -58,7 +72,7 @@ void Gui::setup() {
   mRuler = dynamic_cast<tessel::Ruler*>(ruler);
   if (ruler && !mRuler) ZLK_LOG("warning", "app", "%s: the control 'main_ruler' is no ruler", kLayoutFile);
   const float width = mKindra->getSongLength() * kUnitsPerSecond + 11.0f;
-  const float height = scroller ? scroller->getArea().getHeight() : 0.0f;
+  const float height = scroller ? visibleHeight(scroller) : 0.0f;
   if (ruler) ruler->setArea(tessel::Area(0.0f, 0.0f, width, height));
   if (tessel::Control* body = require("main_body")) body->setArea(tessel::Area(0.0f, 0.0f, width, kBodyHeight));
 
@@ -77,6 +91,10 @@ void Gui::setup() {
 
   mPadIndex = display::findGamePad();
   mPadPaused = false;
+
+  const BeatGrid& grid = mKindra->getBeatGrid();
+  BeatGrid::setActive(grid);
+  if (mRuler) mRuler->setBeatGrid(grid.getBeatLength() * kUnitsPerSecond, grid.getBeatsPerBar());
 }
 
 void Gui::showPicker() {
@@ -84,17 +102,88 @@ void Gui::showPicker() {
 }
 
 int Gui::onKeyDown(const display::KeyEvent& event) {
+  mInputPending = true;
   if (event.key == display::KEY_TAB) {
     std::puts("key tab");
     std::fflush(stdout);
     tessel::Control* workspace = mTessel.findControl("workspace");
     if (!workspace) workspace = mTessel.getWorkspace();
-    if (workspace) workspace->setVisible(!workspace->getVisible());
+    if (workspace) {
+      workspace->setVisible(!workspace->getVisible());
+      // keys go to the demo again
+      if (!workspace->getVisible()) mTessel.getWorkspace()->clearFocus();
+    }
+  }
+  const bool ctrl = event.ctrl() && !event.alt();
+  const bool undoKey = ctrl && event.key == display::KEY_z && !event.shift();
+  const bool redoKey = ctrl && ((event.key == display::KEY_z && event.shift()) || event.key == display::KEY_y);
+  if (undoKey || redoKey) {
+    // not in the middle of a drag: the step it makes is not taken yet
+    if (mHistory.isStarted() && mButtonsDown == 0) {
+      const bool done = undoKey ? mHistory.undo() : mHistory.redo();
+      std::printf("%s%s\n", undoKey ? "undo" : "redo", done ? "" : ": nothing to do");
+      std::fflush(stdout);
+    }
+    return Listener::BLOCK;
+  }
+  const BeatGrid& grid = BeatGrid::active();
+  if ((event.key == display::KEY_PAGEUP || event.key == display::KEY_PAGEDOWN) && grid.isOn()) {
+    const float now = mKindra->getSystemTime();
+    mKindra->setTime(event.key == display::KEY_PAGEUP ? grid.previousBar(now) : grid.nextBar(now));
+    return Listener::BLOCK;
   }
   return Listener::WHATEVER;
 }
 
+int Gui::onMouseDown(const display::MouseButtonEvent&) {
+  ++mButtonsDown;
+  mInputPending = true;
+  return Listener::WHATEVER;
+}
+
+int Gui::onMouseUp(const display::MouseButtonEvent&) {
+  if (mButtonsDown > 0) --mButtonsDown;
+  mInputPending = true;
+  return Listener::WHATEVER;
+}
+
+int Gui::onMouseWheel(const display::MouseMoveEvent&) {
+  mInputPending = true;
+  return Listener::WHATEVER;
+}
+
+void Gui::onChangeFocus(bool) {
+  mButtonsDown = 0;
+  mInputPending = true;
+}
+
+int Gui::onCharDown(const display::CharEvent&) {
+  mInputPending = true;
+  return Listener::WHATEVER;
+}
+
+void Gui::fitTimeline() {
+  tessel::Control* effects = mTessel.findControl("effects");
+  tessel::Control* scroller = mTessel.findControl("main_scrollbars_horisontal");
+  if (!mRuler || !effects || !scroller) return;
+  float bottom = 0.0f;
+  for (uint32_t i = 0; i < effects->getChildCount(); ++i) {
+    tessel::Control* effect = effects->getChild(i);
+    if (effect->getVisible()) bottom = std::max(bottom, effect->getArea().mMax.y);
+  }
+  if (bottom == mFittedHeight) return;
+  mFittedHeight = bottom;
+  fitRuler(scroller);
+}
+
 void Gui::onDraw() {
+  if (!mHistory.isStarted() && !mKindra->isRunningSetup()) mHistory.reset(mKindra->getEffects());
+  // a drag is one step: taken when the last button is up
+  if (mInputPending && mButtonsDown == 0 && mHistory.isStarted()) {
+    mHistory.checkpoint();
+    mInputPending = false;
+  }
+  fitTimeline();
   if (mRuler) {
     mRuler->setShadow(mKindra->getStartTime() * kUnitsPerSecond);
     mRuler->setShadow2(mKindra->getSystemTime() * kUnitsPerSecond);
@@ -124,6 +213,8 @@ void Gui::updatePad() {
   display::GamePadState state;
   display::readGamePad(mPadIndex, state);
   mPadPaused = state.buttons[0] && !mPadButtons[0];
+  // the camera editors set keys from the pad's buttons
+  if (std::memcmp(mPadButtons, state.buttons, sizeof(mPadButtons)) != 0) mInputPending = true;
   if (state.buttons[5] || state.buttons[7]) {
     mKindra->setTime(mKindra->getSystemTime() + (state.axes[11] - state.axes[9]) * 0.1f);
   }
@@ -135,7 +226,17 @@ void Gui::fitRuler(tessel::Control* scroller) {
   // setArea below may report the resize again
   mFitting = true;
   const float width = mRuler->getArea().getWidth();
-  mRuler->setArea(tessel::Area(0.0f, 0.0f, width, scroller->getArea().getHeight()));
+  float height = visibleHeight(scroller);
+  if (tessel::Control* effects = mTessel.findControl("effects")) {
+    // from the ruler's top to below the last effect
+    const float top = effects->getAreaWorld().mMin.y - mRuler->getAreaWorld().mMin.y;
+    float bottom = 0.0f;
+    for (uint32_t i = 0; i < effects->getChildCount(); ++i) {
+      if (effects->getChild(i)->getVisible()) bottom = std::max(bottom, effects->getChild(i)->getArea().mMax.y);
+    }
+    height = std::max(height, top + bottom + kTimelineMargin);
+  }
+  mRuler->setArea(tessel::Area(0.0f, 0.0f, width, height));
   scroller->setArea();
   mFitting = false;
 }

@@ -226,6 +226,7 @@ void Kindra::readSetupFile() {
     mNosoundSetting = mute == "nosound";
     mMuted = mute == "on";
     mMusicFilename = it->getValue("filename");
+    mBeatGrid = BeatGrid::read(*it.operator->(), name);
   }
   // a dump runs silent, whatever the music element says
   mNosound = mNosoundSetting || mDumping;
@@ -736,11 +737,12 @@ int Kindra::onKeyDown(const KeyEvent& event) {
   if (key == display::KEY_t) {
     if (event.ctrl()) {
       mStartTime = mMusicTime;
+      mOsdTime = mSystemTime;
     } else {
+      // the jump shows the bar from where it lands, as any seek
       if (event.alt()) mStartTime = 0.0f;
       setTime(mStartTime);
     }
-    mOsdTime = mSystemTime;
   }
   if (key == display::KEY_m) {
     mMuted = !mMuted;

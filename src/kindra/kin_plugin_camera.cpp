@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "kin_beatgrid.h"
 #include "kin_plugin_keys.h"
 #include "tes_render.h"
 #include "xml_iterator.h"
@@ -143,6 +144,12 @@ void Camera::update(float pTime) {
   std::memcpy(mLastButton, pad.buttons, sizeof(mLastButton));
 }
 
+void Camera::clearPayload() {
+  for (Curve& curve : mSpline) curve.clear();
+  mHighlight = mCurHighlight = -1;
+  mPushed = false;
+}
+
 void Camera::load(xml::IteratorConst& it) {
   char name[16];  // "v" and any int
   for (xml::IteratorConst key = it.createIterator("key"); ++key;) {
@@ -192,7 +199,12 @@ int Camera::handleEvent(tessel::Event& event) {
 
   if (event.type == "mousemove") {
     if (mPushed) {
-      if (width > 0.0f) mHighlight = keyrow::dragKey(mCurve, eUsed, mHighlight, local.x / width);
+      if (width > 0.0f) {
+        const float at = mEffect ? snapFraction(local.x / width, mEffect->mStart, mEffect->mEnd - mEffect->mStart, width,
+                                                event.alt() || event.shift())
+                                 : local.x / width;
+        mHighlight = keyrow::dragKey(mCurve, eUsed, mHighlight, at);
+      }
     } else {
       mCurHighlight = -1;
       mHighlight = keyrow::findKey(mSpline[0], width, mArea.getHeight(), local);

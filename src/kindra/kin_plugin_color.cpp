@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "kin_beatgrid.h"
 #include "kin_plugin_keys.h"
 #include "tes_colorchooser.h"
 #include "tes_render.h"
@@ -76,6 +77,12 @@ void Color::removeKey(int index) {
   keyrow::removeKey(mCurves, 3, index);
   if (mSelectedIndex >= getNumKeys()) mSelectedIndex = -1;
   mHighlight = -1;
+  mPushed = false;
+}
+
+void Color::clearPayload() {
+  for (Curve* curve : mCurves) curve->clear();
+  mHighlight = mSelectedIndex = -1;
   mPushed = false;
 }
 
@@ -176,7 +183,12 @@ int Color::handleEvent(tessel::Event& event) {
 
   if (event.type == "mousemove") {
     if (mPushed) {
-      if (width > 0.0f) mHighlight = keyrow::dragKey(mCurves, 3, mHighlight, local.x / width);
+      if (width > 0.0f) {
+        const float at = mEffect ? snapFraction(local.x / width, mEffect->mStart, mEffect->mEnd - mEffect->mStart, width,
+                                                event.alt() || event.shift())
+                                 : local.x / width;
+        mHighlight = keyrow::dragKey(mCurves, 3, mHighlight, at);
+      }
     } else {
       mHighlight = keyrow::findKey(mR, width, mArea.getHeight(), local);
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "kin_beatgrid.h"
 #include "tes_render.h"
 #include "xml_iterator.h"
 #include "xml_iteratorconst.h"
@@ -48,6 +49,21 @@ const char* Spline::extrapolationWord(Curve::ExtrapolationMode mode) {
 }
 
 float Spline::get(float pTime) { return mSpline.evaluate(getNormalizedTime(pTime)); }
+
+float Spline::snapKeyTime(float time, bool free) {
+  const float window = mEndTime - mStartTime;
+  if (!mEffect || !(window > 0.0f)) return time;
+  return snapFraction(time, mEffect->mStart, mEffect->mEnd - mEffect->mStart, mArea.getWidth() / window, free);
+}
+
+void Spline::clearPayload() {
+  mSpline.clear();
+  mSpline.setInterpolation(Curve::SMOOTH);
+  mSpline.setExtrapolationBefore(Curve::EXT_CONSTANT);
+  mSpline.setExtrapolationAfter(Curve::EXT_CONSTANT);
+  mSelection = mClicked = mMouseOverIndex = -1;
+  mDirty = true;
+}
 
 void Spline::load(xml::IteratorConst& it) {
   std::vector<mathbase::SplineBaseKey<float>> keys;

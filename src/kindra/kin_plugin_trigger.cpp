@@ -78,6 +78,13 @@ void Trigger::update(float pTime) {
   mLastTime = pTime;
 }
 
+void Trigger::clearPayload() {
+  for (ActionData* action : mAction) delete action;
+  mAction.clear();
+  mHighlight = -1;
+  mPushed = false;
+}
+
 void Trigger::load(xml::IteratorConst& it) {
   for (xml::IteratorConst element = it.createIterator("action"); ++element;) {
     ActionData action{0.0f, 1.0f, 1, 0};

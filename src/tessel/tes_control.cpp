@@ -487,7 +487,9 @@ bool Control::acceptEvents(Event& event) {
 }
 
 int Control::handleEvent(Event& event) {
-  if (mFocus && event.isKeyEvent()) return mFocus->handleEvent(event);
+  // Keys follow the focus a click gave, never the pointer: hovering over a
+  // control does not take them from the application.
+  if (event.isKeyEvent()) return mFocus ? mFocus->handleEvent(event) : 0;
 
   if (event.type == "reset") {
     mMouseOver = false;

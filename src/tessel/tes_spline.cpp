@@ -107,6 +107,7 @@ Spline::Spline()
       mMouseOverIndex(-1),
       mSelection(-1),
       mClicked(-1),
+      mFreeDrag(false),
       mDeleteIndex(-1),
       mContext(new Context),
       mContext2(new Context),
@@ -242,7 +243,7 @@ void Spline::dragTo(const Vector2f& world) {
   }
   const Vector2f to = getSplineSpace(world);
   Key& key = (*m_spline)[mClicked];
-  key.time = clampFinite(to.x, mStartTime, mEndTime);
+  key.time = clampFinite(snapKeyTime(clampFinite(to.x, mStartTime, mEndTime), mFreeDrag), mStartTime, mEndTime);
   key.value = clampFinite(to.y, mMinValue, mMaxValue);
   const int index = m_spline->updateKey(mClicked);
   mClicked = mSelection = mMouseOverIndex = index;
@@ -336,6 +337,8 @@ int Spline::handleKey(display::Key key) {
 int Spline::handleWheel(const Event& event) {
   const float steps = event.mouseDeltaWheel;
   if (!std::isfinite(steps) || steps == 0.0f || !getAreaWorld().isInside(event.mousePosWorld)) return 0;
+  // a curve that was not clicked leaves the wheel to what scrolls around it
+  if (!hasFocus()) return 0;
   const Vector2f at = getSplineSpace(event.mousePosWorld);
   const bool values = event.ctrl();
   float low = values ? mMinValue : mStartTime;
@@ -420,6 +423,7 @@ int Spline::handleEvent(Event& event) {
   if (event.type == "mousemove") {
     mMouseOverX = world.x;
     if (mClicked >= 0) {
+      mFreeDrag = event.alt() || event.shift();
       dragTo(world);
       return 1;
     }
@@ -574,6 +578,13 @@ void Spline::draw(Area area, Area base, Area clip) {
 
   render->setColor(back.mBorder1, back.mBorder2);
   render->drawBorder(area);
+  if (hasFocus()) {
+    // the keys go here now: a second, inner border in the selection colour
+    render->setColor(kSelectedColor, kSelectedColor);
+    Area inner = area;
+    inner.expand(-1.0f);
+    render->drawBorder(inner);
+  }
   if (m_spline) {
     const Vector4f& ink = mStyle.mText.mColor1;
     render->setColor(ink.w > 0.0f ? ink : kTextColor);

@@ -69,6 +69,9 @@ class PluginBase {
   virtual void setupControl(float pWidth, float oldWidth);
   // Per-frame state at the effect's local time.
   virtual void update(float pTime);
+  // Forgets the payload, as before the first load: load() then gives exactly
+  // what a script holds (undo and redo put scripts back this way).
+  virtual void clearPayload() {}
 
   const std::string& getPluginType() const { return mType; }
   const std::string& getPluginName() const { return mName; }
@@ -129,6 +132,12 @@ class Effect : public tessel::LayoutStack {
   void load(display::DisplayGL* display);
   // Writes the script (at exit).
   void save();
+  // The script as save() would write it now.
+  std::string getScriptText();
+  // Puts the effect back to a script made by getScriptText(): span, flags
+  // and every plugin's payload, and its bar and editors follow. False (and
+  // nothing changed) when the text is no script.
+  bool restoreScript(const std::string& text);
   // Builds the bar and the plugins' editors once the effect is in the
   // editor's "effects" control.
   void setupControl();
@@ -137,6 +146,10 @@ class Effect : public tessel::LayoutStack {
   std::string getScriptName() const;
   bool getLocked() const { return mLocked; }
   void setLocked(bool locked);
+  // Folded: the plugins' editors hide and only the bar shows (it still
+  // moves); kept in the script.
+  bool getFolded() const { return mFolded; }
+  void setFolded(bool folded);
   const std::vector<PluginBase*>& getPlugins() const { return mPlugin; }
   int getMouseOverIndex() const { return mMouseOverIndex; }
   bool isDragging() const { return mMouseDown; }
@@ -158,11 +171,18 @@ class Effect : public tessel::LayoutStack {
   bool mMouseDown;                   // a drag of the bar runs
   tessel::Context mContext;          // "on/off", "lock/unlock"
   bool mLocked;                      // no dragging, plugins folded away
+  bool mFolded;                      // plugins' editors hidden below the bar
   float oldWidth;                    // the bar's width before this drag step (Ctrl), or -1
 
  private:
   // Applies a parsed script; false when its root is not "effect".
   bool applyScript(const xml::XmlParser& script);
+  // The script document save() writes.
+  void buildScript(xml::XmlParser& document);
+  // The bar's time span after a drag step, snapped to the beat grid.
+  void snapDrag(tessel::Area& area, bool free) const;
+  // The bar's fold marker, in the space of mArea.
+  tessel::Area foldMarker() const;
   // Restacks the parent when this effect's height changed.
   void relayoutParent(float previousHeight);
 
@@ -171,6 +191,7 @@ class Effect : public tessel::LayoutStack {
   // Plugin elements of the script that no plugin of this effect reads:
   // written back as they were, so that no one's keys are lost.
   std::unique_ptr<xml::XmlParser> mKept;
+  tessel::Area mDragArea;  // where the drag put the bar before snapping
   tessel::Control* mSpacer;                  // the bar's room at the top (owned as a child)
   std::vector<tessel::Control*> mAttached;   // plugin editors placed below the bar (not owned)
 };

@@ -8,6 +8,7 @@
 
 #include "dis_display.h"
 #include "dis_listener.h"
+#include "kin_history.h"
 #include "tes_callback.h"
 #include "tessel.h"
 
@@ -36,9 +37,19 @@ class Gui : public tessel::Callback, public display::Listener {
   tessel::Tessel& getTessel() { return mTessel; }
 
   void controlAction(tessel::Control* control, tessel::Action action) override;
-  // Tab shows or hides the editor; the key goes on to the toolkit and the
-  // engine either way.
+  // Tab shows or hides the editor (hiding drops the keyboard focus); the key
+  // goes on to the toolkit and the engine either way. Ctrl+Z undoes,
+  // Ctrl+Shift+Z and Ctrl+Y redo; PageUp/PageDown move the play head a bar
+  // (with a beat grid). These go no further.
   int onKeyDown(const display::KeyEvent& event) override;
+  // Input is watched (not used) to find where edits end: a step of the
+  // history is taken once no mouse button is held.
+  int onMouseDown(const display::MouseButtonEvent& event) override;
+  int onMouseUp(const display::MouseButtonEvent& event) override;
+  int onMouseWheel(const display::MouseMoveEvent& event) override;
+  int onCharDown(const display::CharEvent& event) override;
+  // A release may never come while the window is away.
+  void onChangeFocus(bool focused) override;
   // Ruler markers, frame-time statistics, game pad.
   void onDraw() override;
   virtual void updatePad();
@@ -51,6 +62,10 @@ class Gui : public tessel::Callback, public display::Listener {
   tessel::Control* getFps() const { return mFps; }
   // Shows the colour picker window (the colour plugins' editors use it).
   void showPicker();
+  EditHistory& getHistory() { return mHistory; }
+  // The ruler as tall as the effects stacked in it (at least the visible
+  // timeline), so that the scroller reaches every one of them.
+  void fitTimeline();
 
   static const char* const kLayoutFile;
 
@@ -74,6 +89,10 @@ class Gui : public tessel::Callback, public display::Listener {
   float mCount;
   unsigned char mPadButtons[display::GAMEPAD_BUTTONS];  // the previous reading
   bool mFitting;  // a resize report is being handled
+  EditHistory mHistory;
+  bool mInputPending;  // input since the last history step
+  int mButtonsDown;    // mouse buttons held
+  float mFittedHeight;  // the effects' height the ruler was last fitted to
 };
 
 }  // namespace kindra

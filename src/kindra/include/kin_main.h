@@ -14,6 +14,7 @@
 #include "dis_display.h"
 #include "dis_listener.h"
 #include "dis_windowmode.h"
+#include "kin_beatgrid.h"
 #include "kin_effect.h"
 #include "kin_music.h"
 
@@ -102,6 +103,8 @@ class Kindra : public display::Listener {
   bool isLooping() const { return mLoop; }
   bool isNosound() const { return mNosound; }
   const std::string& getMusicFilename() const { return mMusicFilename; }
+  // The song's tempo and bars, from the music element (off without "bpm").
+  const BeatGrid& getBeatGrid() const { return mBeatGrid; }
   bool getLogConsole() const { return mLogConsole; }
   // Frame dumping: the setup file's dump element (name and frame rate).
   bool isDumping() const { return mDumping; }
@@ -187,6 +190,7 @@ class Kindra : public display::Listener {
   bool mSongEnded;  // the song ended without looping: the frame loop stops
   bool mNosoundSetting;  // the setup file asks for no music
   std::unique_ptr<Gui> mGui;  // the editor over the demo, from "layout.xml"
+  BeatGrid mBeatGrid;
 };
 
 // The progress object of one effect during loading: its share of the first

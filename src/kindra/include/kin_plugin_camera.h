@@ -48,6 +48,7 @@ class Camera : public PluginBase, public tessel::Control, public tessel::Callbac
 
   tessel::Control* getControl() override { return this; }
   // Adds one key per "key" child ("time", "v0" ... "v6") to curves 0-6.
+  void clearPayload() override;
   void load(xml::IteratorConst& it) override;
   void save(xml::Iterator& it) override;
   // Picks the game pad, sizes the editor and keeps the keys in seconds.

@@ -34,6 +34,7 @@ class Color : public PluginBase, public tessel::Control, public tessel::Callback
 
   tessel::Control* getControl() override { return this; }
   // Adds one key per "key" child to the three curves.
+  void clearPayload() override;
   void load(xml::IteratorConst& it) override;
   // One "key" per key: "time", "r", "g", "b".
   void save(xml::Iterator& it) override;

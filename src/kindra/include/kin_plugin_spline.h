@@ -34,10 +34,13 @@ class Spline : public PluginBase, public tessel::Spline {
   // Reads the "key" and "attributes" children of the plugin's element; keys
   // are added to those the curve has. (The same slot as the editor's layout
   // loading: a spline plugin is never built from a layout file.)
+  void clearPayload() override;
   void load(xml::IteratorConst& it) override;
   // Writes "attributes" and then one "key" per key.
   void save(xml::Iterator& it) override;
   void setupControl(float pWidth, float oldWidth) override;
+  // A dragged key lands on a beat of the song when near one.
+  float snapKeyTime(float time, bool free) override;
 
   // The words of the script for the curve's modes.
   static const char* interpolationWord(Curve::InterpolationMode mode);

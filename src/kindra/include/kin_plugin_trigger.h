@@ -36,6 +36,7 @@ class Trigger : public PluginBase, public tessel::Control {
 
   tessel::Control* getControl() override { return this; }
   // Appends one action per "action" child.
+  void clearPayload() override;
   void load(xml::IteratorConst& it) override;
   // One "action" per action: "start", "delay", "repeat".
   void save(xml::Iterator& it) override;

@@ -1,7 +1,9 @@
 #pragma once
 // The editor's time ruler: a band of ticks and labels over a content frame
 // (the timeline body), with marker lines for two positions and the mouse.
-// Pixels along x map to time by the scale.
+// Pixels along x map to time by the scale. When the ruler is taller than
+// what shows of it (scrolled), the band stays at the top of the visible part
+// over the content. An optional beat grid adds bar lines and beat ticks.
 
 #include "tes_frame.h"
 #include "tes_innercontent.h"
@@ -41,6 +43,12 @@ class Ruler : public InnerContent<Frame> {
   float getSubIntervals() const { return mSubIntervals; }
   float getBandHeight() const { return mHeight; }
   void setBandHeight(float height);
+  // Beats `beatWidth` pixels apart, `beatsPerBar` to a bar; a width <= 0
+  // removes the grid.
+  void setBeatGrid(float beatWidth, int beatsPerBar);
+  float getBeatWidth() const { return mBeatWidth; }
+  // The top of the band as last drawn, in world space.
+  float getBandTop() const { return mBandTop; }
   // The mouse's x in the ruler, also after the ruler scrolled under it.
   float getMouseX();
   float getShadow() const { return mShadowX; }
@@ -60,9 +68,15 @@ class Ruler : public InnerContent<Frame> {
   float mShadowX2;
   float mMouseWorldX;  // where the mouse was last seen, in world space
   bool mMouseSeen;
+  float mBeatWidth;  // pixels per beat, 0 without a grid
+  int mBeatsPerBar;
+  float mBandTop;    // world y of the band as last drawn
 
  protected:
   Control* content() override { return mFrame; }
+
+ private:
+  void drawBeatGrid(Render& render, const Area& area, const Area& band, float from, float to);
 };
 
 }  // namespace tessel

@@ -41,6 +41,9 @@ class Spline : public Control {
   // ---- appended
   // "square", "linear" or "smooth"; other names change nothing.
   virtual void setSplineType(const std::string& name);
+  // Where a dragged key's time lands; `free` while Alt or Shift is held.
+  // The owner may snap it to a grid; as it is by default.
+  virtual float snapKeyTime(float time, bool free) { (void)free; return time; }
 
   // Attaches a curve (null detaches). A curve the widget owned before is
   // deleted first; with `own` the widget deletes this one in its turn.
@@ -84,6 +87,7 @@ class Spline : public Control {
   int mMouseOverIndex;
   int mSelection;
   int mClicked;
+  bool mFreeDrag;  // the drag in progress ignores snapping
   int mDeleteIndex;
   mathbase::Vector2f mAddPosition;  // world pixels
   Context* mContext;       // owned: "add key", type, repeat, tangents
