@@ -112,7 +112,7 @@ Keys
   M               mute / unmute
   O, Ctrl+O       move / switch off the progress bar
   P               print the current time to the log
-  Tab             show / hide the editor
+  Tab             hide / show the editor (it shows at start)
   Alt+Enter       window / full screen
 
 Files

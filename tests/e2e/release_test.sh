@@ -49,7 +49,7 @@ export SDL_AUDIODRIVER=dummy
   || { cat "$scratch/dev.log"; fail "the development tree's dump failed"; }
 
 hide=()
-if unshare -rm true 2>/dev/null; then
+if unshare -rm sh -c 'mount -t tmpfs none "$0"' "$root" 2>/dev/null; then
   hide=(unshare -rm sh -c 'mount -t tmpfs none "$0" && exec "$@"' "$root")
 else
   echo "release_test: no user namespaces here; the source tree stays visible (the release names no path of it)"
