@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libtinyxml2-dev
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev valgrind
-  ffmpeg sox
+  ffmpeg sox zip
 )
 
 missing=()
