@@ -121,8 +121,8 @@ Kindra::Kindra()
       mDumping(false),
       mDumpRate(60.0f),
       mDumpFrame(0),
-      mDumpStart(0.0f),
-      mDumpEnd(0.0f),
+      mDumpStart(0.0),
+      mDumpEnd(0.0),
       mDumpFirst(0),
       mDumpFrames(0),
       mDumpEnded(false),
@@ -218,8 +218,13 @@ void Kindra::readSetupFile() {
     }
     ZLK_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", mDumpName.c_str(), mDumpRate);
     // a part of the demo: from "start" to "end" seconds
-    mDumpStart = std::max(0.0f, readFloat(*it.operator->(), "start"));
-    mDumpEnd = std::max(0.0f, readFloat(*it.operator->(), "end"));
+    // (in double: frame n of a range is n / rate exactly, also late in the song)
+    const auto seconds = [&it](const char* name) {
+      const double value = std::atof(it->getValue(name).c_str());
+      return std::isfinite(value) && value > 0.0 && value < 1e9 ? value : 0.0;
+    };
+    mDumpStart = seconds("start");
+    mDumpEnd = seconds("end");
     // the last dump element is the one that writes; the default name has no
     // extension of its own
     mDumpVideo.reset();
@@ -565,10 +570,10 @@ void Kindra::startDump() {
   // frame n shows the demo at n / rate, so n counts whole frames of the song;
   // a dump from "start" to "end" writes frames first ... last - 1 of them
   const double first = std::floor(static_cast<double>(mDumpStart) * mDumpRate + 0.5);
-  const double end = mDumpEnd > 0.0f ? mDumpEnd : mSongLength;
+  const double end = mDumpEnd > 0.0 ? mDumpEnd : mSongLength;
   const double frames = std::ceil(end * mDumpRate - 1e-6) - first;
   if (!(frames >= 1.0) || first + frames > static_cast<double>(INT_MAX)) {
-    if (mDumpStart > 0.0f || mDumpEnd > 0.0f) {
+    if (mDumpStart > 0.0 || mDumpEnd > 0.0) {
       throw Exception("Nothing can be dumped from %g to %g seconds at %g frames per second", mDumpStart, end,
                       mDumpRate);
     }
