@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "dis_glinclude.h"
@@ -45,7 +46,9 @@ Cubes::Cubes()
       mBillboardParticle(nullptr),
       mSunShader(nullptr),
       mUnsupported(false),
-      mReportedGlError(false) {
+      mReportedGlError(false),
+      mExplodeAt(std::numeric_limits<float>::infinity()),
+      mExplodeTicks(0) {
   m_matView2world.setIdentity();
   m_matWorld2View.setIdentity();
   m_sunView2UV.setIdentity();
@@ -145,8 +148,9 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   mDepthTexture = mDisplay->createTexture(target);
   mFBO->attach(FBO::COLOR1, mDepthTexture);
 
-  // the occlusion kernel differs between runs; a hemisphere around +z
-  Random kernel(0);
+  // a hemisphere around +z; a fixed seed, so that every run and every
+  // process of a split render draws the same frames
+  Random kernel(7);
   mRandy = new Vector3f[kKernelSize];
   for (int a = 0; a < kKernelSize; ++a) {
     const float s = kernel.uniform(0.1f, 1.0f);
@@ -189,7 +193,7 @@ void Cubes::reportGlErrors() {
 
 void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   if (mUnsupported || !mFBO) return;
-  if (mPluginExplode.get(pTimer) != 0) mExplode = true;
+  setTowerTime(pTimer);
   m_matView2world = mCamera.getInverseMatrix(pTimer);
   m_matWorld2View = mCamera.getMatrix(pTimer);
 

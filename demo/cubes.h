@@ -85,6 +85,17 @@ class Cubes : public CommonEffect {
 
   void setupTower(zelkor::kindra::EffectProgressUpdate& progress);
   void drawTower(float pTimer, float pDelta, float pPercent, int renderpass);
+  // Brings the tower's changing state (the explosion, the marker's blink) to
+  // effect time pTimer. The state is a function of time: the explosion is
+  // stepped at a fixed rate from the trigger's first event, and a seek back
+  // re-simulates it from the tower at rest.
+  void setTowerTime(float pTimer);
+  // One step of the explosion: gravity `delta`, the velocity added once,
+  // bounces on the floor, cubes that bounced more than five times removed.
+  void stepExplosion(float delta);
+  // The explosion runs in ticks of this length; each tick is two steps, the
+  // motion of a frame at 60 fps (the tower is drawn twice a frame).
+  static constexpr double kExplosionTick = 1.0 / 60.0;
   void setupLandscape();
   void drawLandscape(float pTimer, float pDelta, float pPercent, int renderpass);
   void setupSun();
@@ -153,8 +164,16 @@ class Cubes : public CommonEffect {
   // driver or program shows in the log without stopping the demo.
   void reportGlErrors();
 
+  // The marker's brightness at pTimer: 1 while a strand segment touches its
+  // strand's end, falling by 2 per second since the last 1/60 s tick that
+  // did (from 0 at the effect's start before any did).
+  float blinkAt(float pTimer) const;
+
   bool mUnsupported;
   bool mReportedGlError;
+  std::vector<CubeData> mTowerAtRest;  // the tower as set up, for re-simulating
+  float mExplodeAt;                    // the first event the state was stepped from
+  long mExplodeTicks;                  // ticks stepped since then
 };
 
 // Sets a uniform of the bound program by name; unknown names are ignored

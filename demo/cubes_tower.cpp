@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "cubes.h"
@@ -119,8 +120,77 @@ void Cubes::setupTower(zelkor::kindra::EffectProgressUpdate& progress) {
       mGrass[g].push_back(root);
     }
   }
+  mTowerAtRest.clear();
+  for (const CubeData* cd : mCD) mTowerAtRest.push_back(*cd);
+  mExplodeAt = std::numeric_limits<float>::infinity();
+  mExplodeTicks = 0;
   std::printf("Tower took: %.2fs.\n", static_cast<double>(clock.getTime() - started));
   std::fflush(stdout);
+}
+
+void Cubes::stepExplosion(float delta) {
+  for (size_t i = 0; i < mCD.size();) {
+    CubeData* c = mCD[i];
+    c->acc.y -= delta;
+    c->pos += c->acc;
+    if (c->pos.y < -1.0f) {
+      c->acc.y *= -0.4f;
+      c->count += 1;
+    }
+    if (c->count > 5) {
+      // the next cube moves into this index and is stepped next
+      delete c;
+      mCD.erase(mCD.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    ++i;
+  }
+}
+
+void Cubes::setTowerTime(float pTimer) {
+  const float at = mPluginExplode.firstEventTime();
+  // an event fires on the first frame past its time; that frame is the
+  // first tick (a little slack for times that are k/60 in float)
+  const double since = static_cast<double>(pTimer) - static_cast<double>(at);
+  const long ticks = std::isfinite(at) && since > 0.0
+                         ? static_cast<long>(std::min(std::ceil(since / kExplosionTick - 1e-3), 1e7))
+                         : 0;
+  mExplode = ticks > 0;
+  if (at != mExplodeAt || ticks < mExplodeTicks) {
+    // back before the state we have, or the trigger was moved: from rest
+    for (CubeData* cube : mCD) delete cube;
+    mCD.clear();
+    for (const CubeData& cube : mTowerAtRest) mCD.push_back(new CubeData(cube));
+    mExplodeAt = at;
+    mExplodeTicks = 0;
+  }
+  // bounded: every cube is gone after a few seconds of falling
+  for (; mExplodeTicks < ticks && !mCD.empty(); ++mExplodeTicks) {
+    stepExplosion(static_cast<float>(kExplosionTick));
+    stepExplosion(static_cast<float>(kExplosionTick));
+  }
+  mExplodeTicks = std::max(mExplodeTicks, ticks);
+  renderblink = blinkAt(pTimer);
+}
+
+float Cubes::blinkAt(float pTimer) const {
+  const auto touches = [this](float t) {
+    const unsigned step = static_cast<unsigned>(static_cast<int>(t * 200.0f));
+    for (int g = 0; g < kStrandCount; ++g) {
+      const unsigned count = static_cast<unsigned>(mGrass[g].size());
+      if (count != 0 && (static_cast<unsigned>(static_cast<int>(g * 0.052f)) + step) % count + 20 >= count) return true;
+    }
+    return false;
+  };
+  if (!(pTimer >= 0.0f)) return 0.0f;
+  if (touches(pTimer)) return 1.0f;
+  // a segment reaches an end at least every 1.5 s; look back 2 s
+  const long now = static_cast<long>(std::floor(static_cast<double>(pTimer) / kExplosionTick + 1e-3));
+  for (long tick = now; tick >= 0 && tick > now - 120; --tick) {
+    const float t = static_cast<float>(static_cast<double>(tick) * kExplosionTick);
+    if (touches(t)) return 1.0f - 2.0f * (pTimer - t);
+  }
+  return -2.0f * pTimer;
 }
 
 void Cubes::bindTowerShader(int renderpass) {
@@ -135,27 +205,8 @@ void Cubes::bindTowerShader(int renderpass) {
   glEnable(GL_DEPTH_TEST);
 }
 
-void Cubes::drawTower(float pTimer, float pDelta, float, int renderpass) {
+void Cubes::drawTower(float pTimer, float, float, int renderpass) {
   bindTowerShader(renderpass);
-
-  if (mExplode && pDelta >= 0.00001f) {
-    for (size_t i = 0; i < mCD.size();) {
-      CubeData* c = mCD[i];
-      c->acc.y -= pDelta;
-      c->pos += c->acc;
-      if (c->pos.y < -1.0f) {
-        c->acc.y *= -0.4f;
-        c->count += 1;
-      }
-      if (c->count > 5) {
-        // the next cube moves into this index and is stepped next
-        delete c;
-        mCD.erase(mCD.begin() + static_cast<std::ptrdiff_t>(i));
-        continue;
-      }
-      ++i;
-    }
-  }
 
   zelkor::brontel::Mesh* cube = mMeshes.count("Cube") ? mMeshes["Cube"] : nullptr;
   const float grow = std::min(mGrow.get(pTimer), 1.0f);
@@ -179,7 +230,6 @@ void Cubes::drawTower(float pTimer, float pDelta, float, int renderpass) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glDepthMask(GL_FALSE);
-  renderblink -= pDelta;
   for (int g = 0; g < kStrandCount && !mExplode; ++g) {
     const unsigned count = static_cast<unsigned>(mGrass[g].size());
     if (count == 0) continue;  // a set-up cut short leaves strands empty
@@ -187,10 +237,7 @@ void Cubes::drawTower(float pTimer, float pDelta, float, int renderpass) {
                            static_cast<unsigned>(static_cast<int>(pTimer * 200.0f))) %
                           count;
     unsigned to = from + 20;
-    if (to >= count) {
-      to = count;
-      renderblink = 1.0f;
-    }
+    if (to >= count) to = count;
     const bool red = g % 5 == 1;
     glBegin(GL_LINE_STRIP);
     for (unsigned i = from; i < to; ++i) {

@@ -48,4 +48,17 @@ if [ ${#gl[@]} -gt 0 ]; then
   for command in "${gl[@]}"; do script+="echo '  $(basename "${command%% *}")' >&2; $command || true; "; done
   "$root/scripts/xvfb.sh" bash -c "$script"
 fi
+# Rendering a video: the first 10 s at 640x360 in one range and in two, once
+# each (KINDRA_BENCH_NO_RENDER=1 leaves it out).
+if [ -z "${KINDRA_BENCH_NO_RENDER:-}" ]; then
+  echo "running scripts/render.sh -j 1 and -j 2" >&2
+  times=()
+  for j in 1 2; do
+    started=$(date +%s.%N)
+    KINDRA_BUILD_DIR="$build" "$root/scripts/render.sh" -s 640x360 -r 60 -t 10 -j "$j" -o "$out/render$j.mkv" \
+      >/dev/null 2>&1 || { times=(); break; }
+    times+=("$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')")
+  done
+  [ ${#times[@]} -ne 2 ] || printf '{"frames": 600, "j1_s": %s, "j2_s": %s}\n' "${times[@]}" >"$out/render.json"
+fi
 python3 "$root/scripts/bench_table.py" "$out"

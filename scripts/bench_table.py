@@ -70,6 +70,13 @@ def main(directory):
             unit = "MB/s of pixels" if name == "am" else "MB/s of file"
             row(what, "%.0f %s, %.1f ms" % (mb, unit, ms(b)), "memcpy of the file",
                 "%.0f x" % b.get("x_copy", 0.0))
+    path = os.path.join(directory, "render.json")
+    if os.path.exists(path):
+        with open(path) as f:
+            r = json.load(f)
+        one, two = r["frames"] / r["j1_s"], r["frames"] / r["j2_s"]
+        row("render.sh 10 s at 640x360, -j 2", "%.1f fps (%.1f s)" % (two, r["j2_s"]),
+            "-j 1 %.1f fps (%.1f s)" % (one, r["j1_s"]), "%.2f x" % (two / one))
     widths = [max(len(r[i]) for r in rows + [("Hot path", "Figure", "Baseline (same run)", "Ratio")])
               for i in range(4)]
     def line(cells):

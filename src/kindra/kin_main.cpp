@@ -121,6 +121,9 @@ Kindra::Kindra()
       mDumping(false),
       mDumpRate(60.0f),
       mDumpFrame(0),
+      mDumpStart(0.0),
+      mDumpEnd(0.0),
+      mDumpFirst(0),
       mDumpFrames(0),
       mDumpEnded(false),
       mLogConsole(false),
@@ -214,6 +217,14 @@ void Kindra::readSetupFile() {
       mDumpRate = 60.0f;
     }
     ZLK_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", mDumpName.c_str(), mDumpRate);
+    // a part of the demo: from "start" to "end" seconds
+    // (in double: frame n of a range is n / rate exactly, also late in the song)
+    const auto seconds = [&it](const char* name) {
+      const double value = std::atof(it->getValue(name).c_str());
+      return std::isfinite(value) && value > 0.0 && value < 1e9 ? value : 0.0;
+    };
+    mDumpStart = seconds("start");
+    mDumpEnd = seconds("end");
     // the last dump element is the one that writes; the default name has no
     // extension of its own
     mDumpVideo.reset();
@@ -557,19 +568,32 @@ void Kindra::startDump() {
               mMusicFilename.c_str(), mSongLength);
     }
   }
-  // frame n shows the demo at n / rate, so n counts whole frames of the song
-  const double frames = std::ceil(static_cast<double>(mSongLength) * mDumpRate - 1e-6);
-  if (!(frames >= 1.0) || frames > static_cast<double>(INT_MAX)) {
+  // frame n shows the demo at n / rate, so n counts whole frames of the song;
+  // a dump from "start" to "end" writes frames first ... last - 1 of them
+  const double first = std::floor(static_cast<double>(mDumpStart) * mDumpRate + 0.5);
+  const double end = mDumpEnd > 0.0 ? mDumpEnd : mSongLength;
+  const double frames = std::ceil(end * mDumpRate - 1e-6) - first;
+  if (!(frames >= 1.0) || first + frames > static_cast<double>(INT_MAX)) {
+    if (mDumpStart > 0.0 || mDumpEnd > 0.0) {
+      throw Exception("Nothing can be dumped from %g to %g seconds at %g frames per second", mDumpStart, end,
+                      mDumpRate);
+    }
     throw Exception("Nothing can be dumped of a timeline of %g seconds at %g frames per second", mSongLength,
                     mDumpRate);
   }
+  mDumpFirst = static_cast<long>(first);
   mDumpFrames = static_cast<long>(frames);
+  if (mDumpVideo) mDumpVideo->setFrameNumber(static_cast<int>(mDumpFirst));
+  if (mDumpFirst > 0) ZLK_LOG("log", "app", "The dump begins with frame %ld (%g s)", mDumpFirst, mDumpFirst / mDumpRate);
   mDumpFrame = 0;
   mDumpEnded = false;
-  ZLK_LOG("log", "app", "Dumping %ld frames (%g s at %g frames per second)", mDumpFrames, mSongLength, mDumpRate);
+  ZLK_LOG("log", "app", "Dumping %ld frames (%g s at %g frames per second)", mDumpFrames,
+          end - mDumpFirst / mDumpRate, mDumpRate);
 }
 
-float Kindra::dumpTime() const { return static_cast<float>(static_cast<double>(mDumpFrame) / mDumpRate); }
+float Kindra::dumpTime() const {
+  return static_cast<float>(static_cast<double>(mDumpFirst + mDumpFrame) / mDumpRate);
+}
 
 void Kindra::dumpFrame() {
   const WindowMode& mode = mDisplay->getWindowMode();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "kin_plugin_keys.h"
 #include "tes_render.h"
@@ -34,7 +35,7 @@ double eventsUpTo(float local, float delay) {
 }  // namespace
 
 Trigger::Trigger()
-    : mLastTime(0.0f), mCurrent(0), mDiff(0.0f), mHit(0.0f), mHighlight(-1), mPushed(false) {
+    : mLastTime(0.0f), mCurrent(0), mDiff(0.0f), mHit(0.0f), mHighlight(-1), mPushed(false), mSpent(nullptr) {
   PluginBase::mType = "trigger";
   tessel::Control::mType = "trigger";
   mArea = Area(0.0f, 0.0f, 100.0f, 20.0f);
@@ -50,6 +51,20 @@ Trigger::~Trigger() {
 void Trigger::ensureAction() {
   if (!mAction.empty()) return;
   mAction.push_back(new ActionData{0.0f, 1.0f, 1, 1});
+  mSpent = mAction.back();
+}
+
+bool Trigger::isSpentDefault(const ActionData* action) const {
+  // until the editor changes it, the made-up train has fired long ago
+  return action == mSpent && action->mStart == 0.0f && action->mDelay == 1.0f && action->mRepeat == 1;
+}
+
+float Trigger::firstEventTime() const {
+  float first = std::numeric_limits<float>::infinity();
+  for (const ActionData* action : mAction) {
+    if (action->mRepeat != 0 && !isSpentDefault(action)) first = std::min(first, action->mStart);
+  }
+  return first;
 }
 
 uint32_t Trigger::get(float pTime) { return mLastTime <= pTime ? mCurrent : 0; }
@@ -64,16 +79,26 @@ void Trigger::update(float pTime) {
       if (!(local > 0.0f) || action->mCount >= action->mRepeat) continue;
       // Never negative: a train moved later in the editor has fired what it
       // has fired.
-      const double n = std::max(0.0, eventsUpTo(local, action->mDelay) - action->mCount);
+      // and never more than the train has left, whatever the frame rate
+      const double n = std::min(std::max(0.0, eventsUpTo(local, action->mDelay) - action->mCount),
+                                static_cast<double>(action->mRepeat - action->mCount));
       const uint32_t fired = static_cast<uint32_t>(n);
       action->mCount += fired;
       mCurrent += fired;
       if (fired != 0) mDiff = 1.0f;
     }
   } else {
+    // Time only runs backwards by a seek: the trains are left as playing up
+    // to pTime would have left them, and nothing fires on the seek itself.
     mDiff = 0.0f;
     mHit = pTime;
-    for (ActionData* action : mAction) action->mCount = 0;
+    for (ActionData* action : mAction) {
+      if (isSpentDefault(action)) continue;
+      const float local = pTime - action->mStart;
+      action->mCount = local > 0.0f ? static_cast<uint32_t>(std::min<double>(eventsUpTo(local, action->mDelay),
+                                                                             action->mRepeat))
+                                    : 0;
+    }
   }
   mLastTime = pTime;
 }

@@ -297,20 +297,7 @@ class ExplodingTower : public CubesTest {
 
 TEST_F(ExplodingTower, StepsAddTheVelocityPerCallAndBounceOnTheFloor) {
   const Cubes::CubeData before = *cubes->mCD[0];
-  cubes->drawTower(1.0f, 0.25f, 0.0f, 0);
-  {
-    SCOPED_TRACE("no step before the latch");
-    expectNear(cubes->mCD[0]->pos, before.pos);
-  }
-
-  cubes->mExplode = true;
-  cubes->drawTower(1.0f, 0.000001f, 0.0f, 0);
-  {
-    SCOPED_TRACE("a paused clock does not advance it");
-    expectNear(cubes->mCD[0]->pos, before.pos);
-  }
-
-  cubes->drawTower(1.0f, 0.25f, 0.0f, 1);
+  cubes->stepExplosion(0.25f);
   Vector3f acc = before.acc;
   acc.y -= 0.25f;
   expectNear(cubes->mCD[0]->acc, acc);
@@ -325,7 +312,7 @@ TEST_F(ExplodingTower, StepsAddTheVelocityPerCallAndBounceOnTheFloor) {
   low->acc = Vector3f(0.0f, -1.0f, 0.0f);
   low->count = 5;
   const size_t count = cubes->mCD.size();
-  cubes->drawTower(1.0f, 0.5f, 0.0f, 0);
+  cubes->stepExplosion(0.5f);
   ASSERT_EQ(cubes->mCD.size(), count - 1);
   EXPECT_EQ(cubes->mCD[5], next);
   EXPECT_NE(next->pos.y, nextPos.y) << "the follower was stepped in the same pass";
@@ -334,17 +321,9 @@ TEST_F(ExplodingTower, StepsAddTheVelocityPerCallAndBounceOnTheFloor) {
   bouncing->pos = Vector3f(0.0f, -0.5f, 0.0f);
   bouncing->acc = Vector3f(0.0f, -1.0f, 0.0f);
   bouncing->count = 0;
-  cubes->drawTower(1.0f, 0.5f, 0.0f, 0);
+  cubes->stepExplosion(0.5f);
   EXPECT_EQ(bouncing->count, 1);
   EXPECT_FLOAT_EQ(bouncing->acc.y, -1.5f * -0.4f);
-}
-
-TEST_F(ExplodingTower, ExplodeTriggerLatchesForTheRestOfTheRun) {
-  EXPECT_FALSE(cubes->mExplode);
-  cubes->mExplode = true;
-  // strands and marker stop; a frame with the clock moved back keeps it
-  cubes->drawTower(0.0f, 0.1f, 0.0f, 0);
-  EXPECT_TRUE(cubes->mExplode);
 }
 
 TEST(CubesSetup, QuitDuringTheStrandsLeavesTheTowerHalfBuilt) {

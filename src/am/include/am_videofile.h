@@ -29,6 +29,9 @@ class VideoFile {
   virtual void attach(Image& image) = 0;
   virtual bool readFrame() { return false; }
   virtual void writeFrame() {}
+  // The number the next written frame gets (a dump that begins later in
+  // the demo numbers its frames by their place in the whole).
+  virtual void setFrameNumber(int) {}
   virtual Format getFormat() = 0;
   virtual int getWidth() = 0;
   virtual int getHeight() = 0;

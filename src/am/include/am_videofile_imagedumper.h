@@ -60,6 +60,7 @@ class VideoFileImageDumper : public VideoFile {
   std::string getFrameName(int number) const;
   // The number of the next frame; frames written so far.
   int getFrameNumber() const { return mFrameNumber; }
+  void setFrameNumber(int number) override { mFrameNumber = number; }
   const Settings& getSettings() const { return mSettings; }
 
  private:

@@ -180,7 +180,10 @@ class Kindra : public display::Listener {
   float mDumpRate;
   std::unique_ptr<am::VideoFile> mDumpVideo;
   am::Image mDumpImage;  // the frame read from the screen
-  long mDumpFrame;       // frames dumped so far; the next one is drawn at mDumpFrame / rate
+  long mDumpFrame;       // frames dumped so far; the next one is drawn at (mDumpFirst + mDumpFrame) / rate
+  double mDumpStart;     // the dump's "start" and "end" (s); end 0: the song's end
+  double mDumpEnd;
+  long mDumpFirst;       // the demo frame the dump begins with
   long mDumpFrames;      // frames of the whole dump
   bool mDumpEnded;       // the last frame is written, or writing failed: the frame loop stops
   std::string mDumpError;  // why the dump failed

@@ -47,6 +47,9 @@ class Trigger : public PluginBase, public tessel::Control {
   // The default train (start 0, delay 1, one event, already fired) when the
   // trigger has none; the editor works on the first action.
   void ensureAction();
+  // Effect time of the earliest event of any train (+inf without one); an
+  // effect whose state follows from it is the same however time got there.
+  float firstEventTime() const;
 
   std::vector<ActionData*> mAction;  // owned
   float mLastTime;
@@ -61,6 +64,10 @@ class Trigger : public PluginBase, public tessel::Control {
  private:
   // The pulse of the first action under local x, or -1.
   int pulseAt(float x) const;
+  // The default train, as long as no one changed it: it never fires.
+  bool isSpentDefault(const ActionData* action) const;
+
+  const ActionData* mSpent;  // made by ensureAction, or null
 };
 
 }  // namespace kindra
