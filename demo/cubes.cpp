@@ -88,6 +88,18 @@ void Cubes::loadScene(zelkor::z3d::Manager& manager, const std::string& filename
   manager.load(file->data, static_cast<int>(file->length), filename);
 }
 
+bool Cubes::reloadFile(const std::string& filename) {
+  if (mUnsupported) return false;
+  if (filename != "cubes/kub.z3d" && filename != "cubes/zenit.z3d" && filename != "waterworld/waterworld.z3d") {
+    return false;
+  }
+  // read whole before any mesh is replaced: a broken file changes nothing
+  zelkor::z3d::Manager manager;
+  loadScene(manager, filename);
+  for (int i = 0; i < manager.getNumMeshes(); ++i) uploadMesh(manager.getMesh(i)->getName(), manager.getMesh(i));
+  return true;
+}
+
 namespace {
 // An RGBA render-target texture: one level, clamped.
 TextureDeclaration targetDeclaration(int width, int height, Texture::ChannelFormat format) {

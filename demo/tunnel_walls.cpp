@@ -38,7 +38,17 @@ Matrix4x4Col tunnel::segmentTransform(int k, float pTimer) {
 void Tunnel::setupWalls() {
   const std::unique_ptr<zelkor::display::VertexDef> def(zelkor::display::VertexP3N3::getVertexDef("va_"));
   mSegmentVD = *def;
+  loadWalls();
+  mSegmentShader = mDisplay->createShader("tunnel/walls", &mSegmentVD);
+}
 
+bool Tunnel::reloadFile(const std::string& filename) {
+  if (filename != kSceneFile) return false;
+  loadWalls();
+  return true;
+}
+
+void Tunnel::loadWalls() {
   zelkor::am::File file = mDisplay->getArchive()->readFile(kSceneFile);
   if (file.isNull()) throw Exception("Could not open file %s", kSceneFile);
   if (file->length > 0x7fffffff) throw Exception("%s: The scene file is too large", kSceneFile);
@@ -51,8 +61,6 @@ void Tunnel::setupWalls() {
   segment->load(mDisplay, mesh, &mSegmentVD, "va_", nullptr);
   delete mSegment[0];
   mSegment[0] = segment.release();
-
-  mSegmentShader = mDisplay->createShader("tunnel/walls", &mSegmentVD);
 }
 
 void Tunnel::drawWalls(float pTimer, float, float) {

@@ -30,6 +30,10 @@ class Texture_GL : public Texture {
   // Restores first when disposed.
   void bind();
   void unbind();
+  // Live editing: reads the picture again and puts it in place (same
+  // texture, same declaration). A picture that no longer decodes leaves the
+  // texture as it was and throws.
+  void reload();
 
   GLenum getTargetGL() const { return mTargetGL; }
   GLint getFormatGL() const { return mFormatGL; }

@@ -21,6 +21,7 @@ namespace zelkor {
 namespace kindra {
 
 class Gui;
+class LiveEdit;
 
 class Kindra : public display::Listener {
  public:
@@ -116,6 +117,8 @@ class Kindra : public display::Listener {
   Music& getMusic() { return mMusic; }
   // The editor (null before run() built it, or without a layout file).
   Gui* getGui() const { return mGui.get(); }
+  // Live editing (null when it is off).
+  LiveEdit* getLiveEdit() const { return mLive.get(); }
 
   // The loading screen's state.
   bool isRunningSetup() const { return mIsRunningSetup; }
@@ -187,6 +190,7 @@ class Kindra : public display::Listener {
   bool mSongEnded;  // the song ended without looping: the frame loop stops
   bool mNosoundSetting;  // the setup file asks for no music
   std::unique_ptr<Gui> mGui;  // the editor over the demo, from "layout.xml"
+  std::unique_ptr<LiveEdit> mLive;  // rebuilds what the maker saves while the demo plays
 };
 
 // The progress object of one effect during loading: its share of the first
