@@ -184,7 +184,12 @@ void LiveEdit::drawErrors() {
   Gui* gui = mEngine.getGui();
   tessel::Control* workspace = gui ? gui->getTessel().getWorkspace() : nullptr;
   const bool editorShown = workspace && workspace->getVisible();
-  if (editorShown || !mPanelLines.empty()) showInSidePanel(editorShown);
+  // the panel changes only when the errors do, or the editor comes and goes
+  if (editorShown != mPanelShown || getErrors() != mPanelErrors) {
+    mPanelShown = editorShown;
+    mPanelErrors = getErrors();
+    showInSidePanel(editorShown);
+  }
   if (getErrors().empty() || editorShown) return;
 
   display::DisplayGL* display = mEngine.getDisplay();

@@ -59,6 +59,8 @@ class LiveEdit {
   std::unique_ptr<display::LiveReload> mReload;
   std::vector<tessel::Control*> mPanelLines;  // owned by the side panel
   std::vector<tessel::Control*> mPanelHints;  // the hints they stand in for
+  bool mPanelShown = false;                     // what the panel shows now
+  std::map<std::string, std::string> mPanelErrors;
   std::unique_ptr<tessel::Render> mRender;    // for the line while the editor is hidden
   std::vector<std::string> mChanged;
 };
