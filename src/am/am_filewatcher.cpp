@@ -101,6 +101,11 @@ void FileWatcher::readNotices(std::set<std::string>& changed) {
     for (ssize_t at = 0; at < got;) {
       const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      if (event->mask & IN_Q_OVERFLOW) {
+        // notices were lost: anything may have changed
+        for (const auto& file : mFiles) changed.insert(file.first);
+        continue;
+      }
       if (event->len == 0) continue;
       auto directory = mDirectories.find(event->wd);
       if (directory == mDirectories.end()) continue;
