@@ -145,6 +145,30 @@ void ShaderSource_GL::adopt(GLuint handle) {
   if (mHandle != 0 && mHandle != handle) glDeleteShader(mHandle);
   mHandle = handle;
   mDisposed = false;
+  mRunningText.clear();
+}
+
+void ShaderSource_GL::keepRunningText() {
+  if (mHandle == 0 || !mRunningText.empty()) return;
+  GLint length = 0;
+  glGetShaderiv(mHandle, GL_SHADER_SOURCE_LENGTH, &length);
+  if (length <= 1) return;
+  std::vector<char> text(static_cast<size_t>(length), '\0');
+  glGetShaderSource(mHandle, length, nullptr, text.data());
+  mRunningText.assign(text.data());
+}
+
+void ShaderSource_GL::compileRunningText() {
+  // the define block is in the text already: it is compiled as it stands
+  std::map<std::string, std::string> defines;
+  defines.swap(mDefines);
+  try {
+    compile(mRunningText.data(), static_cast<int>(mRunningText.size()), mFilename);
+  } catch (...) {
+    mDefines.swap(defines);
+    throw;
+  }
+  mDefines.swap(defines);
 }
 
 void Shader_GL::rebuild() {
@@ -163,6 +187,7 @@ void Shader_GL::rebuild() {
     for (Attachment& a : mSources) fresh.push_back(a.source->compileAside());
   } catch (...) {
     dropFresh();
+    for (Attachment& a : mSources) a.source->keepRunningText();
     throw;
   }
 
@@ -179,6 +204,7 @@ void Shader_GL::rebuild() {
     glGetProgramInfoLog(program, logLength, nullptr, log.data());
     glDeleteProgram(program);
     dropFresh();
+    for (Attachment& a : mSources) a.source->keepRunningText();
     std::string files;
     for (const Attachment& a : mSources) files += (files.empty() ? "" : " + ") + a.source->getFilename();
     throw Exception("%s: does not link:\n%s", files.c_str(), log.data());

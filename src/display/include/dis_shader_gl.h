@@ -46,12 +46,18 @@ class ShaderSource_GL : public ShaderSource {
   void adopt(GLuint handle);
   // Lines the "#define " block puts before the file's line `line`.
   int definesBefore(int line) const;
+  // Live editing, when the file broke: the text that runs now is kept, and a
+  // rebuild after the device disposed everything compiles it instead of the
+  // broken file until the file builds again.
+  void keepRunningText();
+  void compileRunningText();
 
  protected:
   std::string mFilename;
   std::map<std::string, std::string> mDefines;
   GLuint mHandle;
   int mVersionLine = 0;  // the file's "#version" line at the last compileAside, 0: none
+  std::string mRunningText;  // see keepRunningText; empty unless the file is broken
 };
 
 class VertexShaderSource_GL : public ShaderSource_GL {
