@@ -231,7 +231,17 @@ void Shader_GL::rebuild() {
 void Texture_GL::reload() {
   if (mRestoreFilename.empty()) return;
   // decoded before anything changes: a broken picture throws here
-  am::Image image = loadImage(mRestoreFilename, true);
+  am::Image image;
+  try {
+    image = loadImage(mRestoreFilename, true);
+  } catch (...) {
+    keepRunningPicture();
+    throw;
+  }
+  if (mRunningPicture) {
+    mRestoreImage.release();
+    mRunningPicture = false;
+  }
   if (mDisposed) return;  // the first bind reads the file as it is now
   const GLuint oldTexture = mTexture;
   const TextureDeclaration oldDecl = mDecl;
@@ -308,6 +318,23 @@ bool LiveReload::reloadTextures(const std::string& name) {
     clearError(name);
   }
   return found;
+}
+
+void Texture_GL::keepRunningPicture() {
+  if (mDisposed || mRunningPicture || !mRestoreImage.isNull() || mTargetGL != GL_TEXTURE_2D) return;
+  am::Image image(new am::ImageObject(mUploadWidth, mUploadHeight));
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glBindTexture(GL_TEXTURE_2D, mTexture);
+  GLint alignment = 4;
+  glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, image->getWriteData());
+  glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+  if (glGetError() != GL_NO_ERROR) return;
+  mRestoreImage = image;
+  mRunningPicture = true;
 }
 
 }  // namespace display

@@ -164,6 +164,9 @@ TEST_P(LiveTest, AChangedPictureReloadsItsTexturesAndACorruptOneKeepsThem) {
   seeChange("pic/a.png");
   EXPECT_EQ(draw(), (Rgba{0, 255, 0, 255}));
   EXPECT_NE(errorOf("pic/a.png").find("pic/a.png"), std::string::npos) << errorOf("pic/a.png");
+  device->disposeResources();  // as after a switch to full screen
+  device->restoreResources();
+  EXPECT_EQ(draw(), (Rgba{0, 255, 0, 255}));
 
   writePng("pic/a.png", solid(0, 0, 255));
   seeChange("pic/a.png");
