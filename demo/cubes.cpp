@@ -96,6 +96,13 @@ bool Cubes::reloadFile(const std::string& filename) {
   // read whole before any mesh is replaced: a broken file changes nothing
   zelkor::z3d::Manager manager;
   loadScene(manager, filename);
+  // a file cut short reads as empty meshes: the old ones stay
+  if (manager.getNumMeshes() == 0) throw Exception("%s: The scene has no meshes", filename.c_str());
+  for (int i = 0; i < manager.getNumMeshes(); ++i) {
+    if (manager.getMesh(i)->getVertices().size() == 0) {
+      throw Exception("%s: The mesh '%s' has no vertices", filename.c_str(), manager.getMesh(i)->getName().c_str());
+    }
+  }
   for (int i = 0; i < manager.getNumMeshes(); ++i) uploadMesh(manager.getMesh(i)->getName(), manager.getMesh(i));
   return true;
 }

@@ -55,8 +55,9 @@ class Tunnel : public CommonEffect {
 
  private:
   void setupWalls();
-  // The wall segment from the scene file; the old one stays when it fails.
-  void loadWalls();
+  // The wall segment from the scene file; the old one stays when it fails
+  // (also, `live`, when the mesh is empty).
+  void loadWalls(bool live = false);
   void drawWalls(float pTimer, float pDelta, float pPercent);
   void setupBacon();
   void drawBacon(float pTimer, float pDelta, float pPercent);

@@ -44,11 +44,11 @@ void Tunnel::setupWalls() {
 
 bool Tunnel::reloadFile(const std::string& filename) {
   if (filename != kSceneFile) return false;
-  loadWalls();
+  loadWalls(true);
   return true;
 }
 
-void Tunnel::loadWalls() {
+void Tunnel::loadWalls(bool live) {
   zelkor::am::File file = mDisplay->getArchive()->readFile(kSceneFile);
   if (file.isNull()) throw Exception("Could not open file %s", kSceneFile);
   if (file->length > 0x7fffffff) throw Exception("%s: The scene file is too large", kSceneFile);
@@ -57,6 +57,10 @@ void Tunnel::loadWalls() {
   const zelkor::z3d::Mesh* mesh = scene.getMesh(kSegmentMesh);
   // without it there would be no walls to draw
   if (!mesh) throw Exception("%s: The scene has no mesh '%s'", kSceneFile, kSegmentMesh);
+  // a file cut short reads as an empty mesh: while the demo plays, the walls stay
+  if (live && (mesh->getVertices().size() == 0 || mesh->getNumSubmesh() == 0)) {
+    throw Exception("%s: The mesh '%s' has no triangles", kSceneFile, kSegmentMesh);
+  }
   std::unique_ptr<zelkor::brontel::Mesh> segment(new zelkor::brontel::Mesh);
   segment->load(mDisplay, mesh, &mSegmentVD, "va_", nullptr);
   delete mSegment[0];
