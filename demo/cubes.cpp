@@ -91,6 +91,25 @@ void Cubes::loadScene(zelkor::z3d::Manager& manager, const std::string& filename
   manager.load(file->data, static_cast<int>(file->length), filename);
 }
 
+bool Cubes::reloadFile(const std::string& filename) {
+  if (mUnsupported) return false;
+  if (filename != "cubes/kub.z3d" && filename != "cubes/zenit.z3d" && filename != "waterworld/waterworld.z3d") {
+    return false;
+  }
+  // read whole before any mesh is replaced: a broken file changes nothing
+  zelkor::z3d::Manager manager;
+  loadScene(manager, filename);
+  // a file cut short reads as empty meshes: the old ones stay
+  if (manager.getNumMeshes() == 0) throw Exception("%s: The scene has no meshes", filename.c_str());
+  for (int i = 0; i < manager.getNumMeshes(); ++i) {
+    if (manager.getMesh(i)->getVertices().size() == 0) {
+      throw Exception("%s: The mesh '%s' has no vertices", filename.c_str(), manager.getMesh(i)->getName().c_str());
+    }
+  }
+  for (int i = 0; i < manager.getNumMeshes(); ++i) uploadMesh(manager.getMesh(i)->getName(), manager.getMesh(i));
+  return true;
+}
+
 namespace {
 // An RGBA render-target texture: one level, clamped.
 TextureDeclaration targetDeclaration(int width, int height, Texture::ChannelFormat format) {

@@ -80,6 +80,8 @@ class Cubes : public CommonEffect {
   ~Cubes() override;
 
   void setup(zelkor::kindra::EffectProgressUpdate& progress) override;
+  // A changed scene file uploads its meshes again, in place of the old ones.
+  bool reloadFile(const std::string& filename) override;
   void draw(float pTimer, float pDelta, float pPercent) override;
   void createShadowMap(float pTimer, float pDelta, float pPercent, const MatrixGL& cameraInv);
 

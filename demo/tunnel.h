@@ -24,6 +24,8 @@ class Tunnel : public CommonEffect {
 
   void setup() override;
   void draw(float pTimer, float pDelta, float pPercent) override;
+  // The walls' scene file is read again when it changed.
+  bool reloadFile(const std::string& filename) override;
 
   // The path at parameter p: z runs 0..100 over p 0..1 while x and y weave.
   static zelkor::mathbase::Vector3f getSpline(float p);
@@ -53,6 +55,9 @@ class Tunnel : public CommonEffect {
 
  private:
   void setupWalls();
+  // The wall segment from the scene file; the old one stays when it fails
+  // (also, `live`, when the mesh is empty).
+  void loadWalls(bool live = false);
   void drawWalls(float pTimer, float pDelta, float pPercent);
   void setupBacon();
   void drawBacon(float pTimer, float pDelta, float pPercent);

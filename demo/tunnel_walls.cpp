@@ -38,7 +38,17 @@ Matrix4x4Col tunnel::segmentTransform(int k, float pTimer) {
 void Tunnel::setupWalls() {
   const std::unique_ptr<zelkor::display::VertexDef> def(zelkor::display::VertexP3N3::getVertexDef("va_"));
   mSegmentVD = *def;
+  loadWalls();
+  mSegmentShader = mDisplay->createShader("tunnel/walls", &mSegmentVD);
+}
 
+bool Tunnel::reloadFile(const std::string& filename) {
+  if (filename != kSceneFile) return false;
+  loadWalls(true);
+  return true;
+}
+
+void Tunnel::loadWalls(bool live) {
   zelkor::am::File file = mDisplay->getArchive()->readFile(kSceneFile);
   if (file.isNull()) throw Exception("Could not open file %s", kSceneFile);
   if (file->length > 0x7fffffff) throw Exception("%s: The scene file is too large", kSceneFile);
@@ -47,12 +57,14 @@ void Tunnel::setupWalls() {
   const zelkor::z3d::Mesh* mesh = scene.getMesh(kSegmentMesh);
   // without it there would be no walls to draw
   if (!mesh) throw Exception("%s: The scene has no mesh '%s'", kSceneFile, kSegmentMesh);
+  // a file cut short reads as an empty mesh: while the demo plays, the walls stay
+  if (live && (mesh->getVertices().size() == 0 || mesh->getNumSubmesh() == 0)) {
+    throw Exception("%s: The mesh '%s' has no triangles", kSceneFile, kSegmentMesh);
+  }
   std::unique_ptr<zelkor::brontel::Mesh> segment(new zelkor::brontel::Mesh);
   segment->load(mDisplay, mesh, &mSegmentVD, "va_", nullptr);
   delete mSegment[0];
   mSegment[0] = segment.release();
-
-  mSegmentShader = mDisplay->createShader("tunnel/walls", &mSegmentVD);
 }
 
 void Tunnel::drawWalls(float pTimer, float, float) {

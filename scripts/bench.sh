@@ -26,6 +26,7 @@ benches=(
   "xml xml/xml_bench BM_ReadKindra$ -"
   "z3d z3d/z3d_load_bench BM_LoadMillionTriangles -"
   "am am/am_bench Decode -"
+  "watch am/watch_bench . -"
 )
 gl=()
 for entry in "${benches[@]}"; do

@@ -6,6 +6,7 @@
 
 #include "am_archivedirectory.h"
 #include "am_archivezip.h"
+#include "am_filewatcher.h"
 #include "am_imagemanager.h"
 #include "zlk_system.h"
 
@@ -90,13 +91,21 @@ ArchiveBase* ArchiveManager::getArchive(int pArchiveID) const {
 File ArchiveManager::readFile(const std::string& pFilename, int pArchiveID) {
   if (pArchiveID != -1) {
     ArchiveBase* archive = getArchive(pArchiveID);
-    return archive ? archive->read(pFilename) : File();
+    return archive ? noteRead(archive, pFilename, archive->read(pFilename)) : File();
   }
   for (ArchiveBase* archive : mArchives) {
     File file = archive->read(pFilename);
-    if (!file.isNull()) return file;
+    if (!file.isNull()) return noteRead(archive, pFilename, file);
   }
   return File();
+}
+
+File ArchiveManager::noteRead(ArchiveBase* pArchive, const std::string& pFilename, File pFile) {
+  if (mWatcher && !pFile.isNull()) {
+    const std::string path = pArchive->getLocalPath(pFilename);
+    if (!path.empty()) mWatcher->watch(pFilename, path);
+  }
+  return pFile;
 }
 
 Image ArchiveManager::loadImage(const std::string& pFileId, int pArchiveID, bool uniqueAccess) {

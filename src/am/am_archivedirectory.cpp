@@ -81,6 +81,11 @@ bool ArchiveDirectory::resolve(const std::string& pFilename, std::string& pFullP
   return true;
 }
 
+std::string ArchiveDirectory::getLocalPath(const std::string& pFilename) const {
+  std::string path;
+  return resolve(pFilename, path) ? path : std::string();
+}
+
 File ArchiveDirectory::read(const std::string& pFilename) {
   std::string path;
   if (!resolve(pFilename, path)) return File();

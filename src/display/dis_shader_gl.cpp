@@ -78,7 +78,9 @@ void ShaderSource_GL::restoreResource() {
     // a disposed source holds no GL object, also after a failed build
     if (mHandle != 0) glDeleteShader(mHandle);
     mHandle = 0;
-    throw;
+    if (mRunningText.empty()) throw;
+    // live editing: what ran before the file broke runs on
+    compileRunningText();
   }
   mDisposed = false;
 }

@@ -393,6 +393,8 @@ void Effect::setupControl() {
   updatePlugins();
 }
 
+bool Effect::reloadFile(const std::string& /*filename*/) { return false; }
+
 void Effect::updatePlugins() {
   const float width = mArea.getWidth();
   for (PluginBase* plugin : mPlugin) plugin->setupControl(width, oldWidth);

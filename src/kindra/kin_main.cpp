@@ -13,6 +13,7 @@
 #include "dis_glinclude.h"
 #include "dis_resource.h"
 #include "kin_gui.h"
+#include "kin_liveedit.h"
 #include "tessel.h"
 #include "tes_layoutstack.h"
 #include "tes_workspace.h"
@@ -149,6 +150,7 @@ Kindra::~Kindra() {
   for (Effect* effect : mEffect) delete effect;
   mEffect.clear();
   mGui.reset();  // its font lives on the display
+  mLive.reset();
   delete mDisplay;
   mDisplay = nullptr;
   for (auto& entry : mFactory) delete entry.second;
@@ -390,11 +392,13 @@ bool Kindra::runSetup() {
     SetupEffectProgressUpdate progress(mDisplay, this, static_cast<float>(i) / count * 0.5f,
                                        static_cast<float>(i + 1) / count * 0.5f);
     try {
+      if (mLive) mLive->setReader(static_cast<int>(i));
       mEffect[i]->setup(progress);
     } catch (const UserCancelledException&) {
       return false;
     }
   }
+  if (mLive) mLive->setReader(-1);
   if (!updateProgress(0.5f)) return false;
 
   // The resources were made while no frame drew; build them now, behind the
@@ -486,6 +490,10 @@ void Kindra::run() {
     if (mFoundDisplay && mDumpVideo) startDump();
     openDevices();
     if (!mFoundDisplay) return;
+    if (LiveEdit::isWanted(*this)) {
+      mLive.reset(new LiveEdit(*this));
+      mLive->start();
+    }
     for (Effect* effect : mEffect) effect->load(mDisplay);
     // the editor's controls over the demo, when the data has a layout
     if (!mArchive.readFile(Gui::kLayoutFile).isNull()) {
@@ -656,6 +664,7 @@ void Kindra::onDraw() {
     drawSetupFrame();
     return;
   }
+  if (mLive) mLive->update();
   if (mGui && mGui->getPadPaused()) {
     KeyEvent space;
     space.key = display::KEY_SPACE;
@@ -690,6 +699,7 @@ void Kindra::onDraw() {
 
   // before the progress bar, which is only for the screen
   if (mDumpVideo && !mDumpEnded) dumpFrame();
+  if (mLive) mLive->draw();
   if (isOsdShowing() || mDumpVideo) {
     mDisplay->resetStates();
     drawOsd();

@@ -13,6 +13,7 @@ namespace zelkor {
 namespace am {
 
 class ImageManager;
+class FileWatcher;
 
 // One file read from (or to be written to) an archive. The record owns `data`,
 // which is allocated with new[]; a caller that lends a buffer for a moment
@@ -138,6 +139,8 @@ class ArchiveBase {
 
   // The path the archive was mounted with.
   const std::string& getArchivePath() const { return mArchivePath; }
+  // Where the file lives on disk, or "" when it is not a file of its own.
+  virtual std::string getLocalPath(const std::string& /*pFilename*/) const { return std::string(); }
 
   ArchiveBase(const ArchiveBase&) = delete;
   ArchiveBase& operator=(const ArchiveBase&) = delete;
@@ -173,9 +176,16 @@ class ArchiveManager {
   int getArchiveCount() const { return static_cast<int>(mArchives.size()); }
   ArchiveBase* getArchive(int pArchiveID) const;
 
+  // Every file read from now on that lives on disk is watched (null: none).
+  void setWatcher(FileWatcher* pWatcher) { mWatcher = pWatcher; }
+  FileWatcher* getWatcher() const { return mWatcher; }
+
  private:
+  File noteRead(ArchiveBase* pArchive, const std::string& pFilename, File pFile);
+
   std::vector<ArchiveBase*> mArchives;  // in mounting order; index = archive id
   ImageManager* mImageManager;
+  FileWatcher* mWatcher = nullptr;  // not owned
 };
 
 }  // namespace am

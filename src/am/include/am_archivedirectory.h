@@ -23,6 +23,7 @@ class ArchiveDirectory : public ArchiveBase {
   static bool createFullDirectory(const std::string& pPath);
 
   const std::string& getPath() const { return mPath; }
+  std::string getLocalPath(const std::string& pFilename) const override;
 
  private:
   // mPath + the name, or false when the name leaves the root.

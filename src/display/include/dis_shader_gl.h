@@ -39,11 +39,25 @@ class ShaderSource_GL : public ShaderSource {
   // in ascending order of name, then the bytes (after a leading "#version"
   // line, which must stay first).
   std::string buildSourceText(const char* data, int dataLength) const;
+  // Live editing: compiles the file as it is now into a new GL object and
+  // returns it, leaving the current one alone; throws as compile does.
+  GLuint compileAside();
+  // Puts a GL object from compileAside in place of the current one.
+  void adopt(GLuint handle);
+  // Lines the "#define " block puts before the file's line `line`.
+  int definesBefore(int line) const;
+  // Live editing, when the file broke: the text that runs now is kept, and a
+  // rebuild after the device disposed everything compiles it instead of the
+  // broken file until the file builds again.
+  void keepRunningText();
+  void compileRunningText();
 
  protected:
   std::string mFilename;
   std::map<std::string, std::string> mDefines;
   GLuint mHandle;
+  int mVersionLine = 0;  // the file's "#version" line at the last compileAside, 0: none
+  std::string mRunningText;  // see keepRunningText; empty unless the file is broken
 };
 
 class VertexShaderSource_GL : public ShaderSource_GL {
@@ -94,6 +108,11 @@ class Shader_GL : public Shader {
   void bind();
   void unbind();
   void createHandle();
+  // Live editing: builds the program again from its files and puts it in
+  // place of the running one, with the values of its uniforms kept. When
+  // the files do not compile or link the running program stays and the
+  // exception tells why.
+  void rebuild();
 
   GLuint getHandle() const { return mHandle; }
   bool isLinked() const { return mLinked; }

@@ -30,6 +30,10 @@ class Texture_GL : public Texture {
   // Restores first when disposed.
   void bind();
   void unbind();
+  // Live editing: reads the picture again and puts it in place (same
+  // texture, same declaration). A picture that no longer decodes leaves the
+  // texture as it was and throws.
+  void reload();
 
   GLenum getTargetGL() const { return mTargetGL; }
   GLint getFormatGL() const { return mFormatGL; }
@@ -45,6 +49,11 @@ class Texture_GL : public Texture {
   void init(const am::Image& image);
   void upload(const am::Image& image);
 
+  // Live editing, when the picture broke: the texels that show now are kept
+  // as the picture a rebuild after a dispose uses, until the file decodes again.
+  void keepRunningPicture();
+
+  bool mRunningPicture = false;   // mRestoreImage holds the texels of a broken picture's texture
   TextureDeclaration mRequested;  // resolved as asked for; every rebuild starts from it
   TextureDeclaration mDecl;
   std::string mRestoreFilename;

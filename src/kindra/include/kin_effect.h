@@ -124,6 +124,10 @@ class Effect : public tessel::LayoutStack {
   virtual void draw(float pTimer, float pDelta, float pPercent) = 0;
   // Sizes the plugins' editors to the bar and stacks them below it.
   virtual void updatePlugins();
+  // Live editing: a file the effect read during its setup changed. An effect
+  // that can builds its state from it again (throwing, with its old state
+  // kept, when the file is bad) and returns true; by default false.
+  virtual bool reloadFile(const std::string& filename);
 
   // Registers an animated parameter under the name it has in the script;
   // called by concrete effects from their constructors.

@@ -22,6 +22,7 @@ namespace zelkor {
 namespace kindra {
 
 class Gui;
+class LiveEdit;
 
 class Kindra : public display::Listener {
  public:
@@ -119,6 +120,8 @@ class Kindra : public display::Listener {
   Music& getMusic() { return mMusic; }
   // The editor (null before run() built it, or without a layout file).
   Gui* getGui() const { return mGui.get(); }
+  // Live editing (null when it is off).
+  LiveEdit* getLiveEdit() const { return mLive.get(); }
 
   // The loading screen's state.
   bool isRunningSetup() const { return mIsRunningSetup; }
@@ -194,6 +197,7 @@ class Kindra : public display::Listener {
   bool mNosoundSetting;  // the setup file asks for no music
   std::unique_ptr<Gui> mGui;  // the editor over the demo, from "layout.xml"
   BeatGrid mBeatGrid;
+  std::unique_ptr<LiveEdit> mLive;  // rebuilds what the maker saves while the demo plays
 };
 
 // The progress object of one effect during loading: its share of the first
