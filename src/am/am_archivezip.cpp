@@ -69,17 +69,19 @@ File ArchiveZIP::read(const std::string& pFilename) {
 
   const unsigned long long declared = info.uncompressed_size;
   std::unique_ptr<FileStructure> file(new FileStructure(pFilename, 0, nullptr));
-  std::string why;
-  if (declared > LLONG_MAX / 2 || !claimReadBytes(static_cast<long long>(declared), why)) {
-    unzCloseCurrentFile(mZipfile);
-    ZLK_LOG("warning", "app", "Could not read '%s' from zip '%s': it inflates to %s", name.c_str(),
-            getArchivePath().c_str(), why.empty() ? "an impossible size" : why.c_str());
-    return File();
-  }
-  file->claimed = static_cast<long long>(declared);
   std::unique_ptr<unsigned char[]> data;
-  if (declared <= static_cast<unsigned long long>(mZipSize) * kMaxInflateRatio + 1024 && declared <= LONG_MAX)
+  // a size the zip file cannot hold is damage, not a limit
+  if (declared <= static_cast<unsigned long long>(mZipSize) * kMaxInflateRatio + 1024 && declared <= LONG_MAX) {
+    std::string why;
+    if (!claimReadBytes(static_cast<long long>(declared), why)) {
+      unzCloseCurrentFile(mZipfile);
+      ZLK_LOG("warning", "app", "Could not read '%s' from zip '%s': it inflates to %s", name.c_str(),
+              getArchivePath().c_str(), why.c_str());
+      return File();
+    }
+    file->claimed = static_cast<long long>(declared);
     data.reset(new (std::nothrow) unsigned char[declared]);
+  }
   const long length = static_cast<long>(declared);
   long total = 0;
   int status = data ? UNZ_OK : UNZ_INTERNALERROR;

@@ -63,10 +63,11 @@ const float kRestoreRedraw = 0.1f;
 // While effects set up, the bar is redrawn (and the quit key seen) this often.
 const float kSetupRedraw = 0.5f;
 
-// The loading screen runs on the wall clock: a dump's display clock moves by
-// one frame step per frame, so with it the screen would last as many frames
-// as the dump rate asks for.
-float wallTime() {
+// The loading screen runs on real time: a dump's display clock moves by one
+// frame step per frame, so with it the screen would last as many frames as
+// the dump rate asks for.
+float loadingTime(const display::DisplayGL* display) {
+  if (display->getWindowMode().fpsMode != WindowMode::FPS_DELTA) return display->getTime();
   static const auto start = std::chrono::steady_clock::now();
   return std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
 }
@@ -216,7 +217,7 @@ void Kindra::readSetupFile() {
     mDumpName = it->getValue("name");
     if (mDumpName.empty()) mDumpName = "untitled";
     const double rate = std::atof(it->getValue("fps").c_str());
-    if (it->hasValue("fps") && !(rate > 0.0 && std::isfinite(rate))) {
+    if (!it->getValue("fps").empty() && !(rate > 0.0 && std::isfinite(rate))) {
       ZLK_LOG("warning", "app", "%s: A dump rate of '%s' frames per second cannot be; dumping at 60", name.c_str(),
               zlk_printable(it->getValue("fps")).c_str());
       mDumpRate = 60.0f;
@@ -397,7 +398,7 @@ SetupEffectProgressUpdate::SetupEffectProgressUpdate(display::DisplayGL* display
 
 void SetupEffectProgressUpdate::updateProgress(float fraction) {
   const float overall = m_minProgress + (m_maxProgress - m_minProgress) * fraction;
-  const float now = wallTime();
+  const float now = loadingTime(m_display);
   // redrawn only now and then: the frames cost the effect's set-up time
   if (now - m_lastUpdateTime <= kSetupRedraw) return;
   m_lastUpdateTime = now;
@@ -429,10 +430,10 @@ bool Kindra::runSetup() {
   // bar, instead of on their first use in the demo.
   std::set<display::Resource*>& registry = mDisplay->getResources();
   const std::vector<display::Resource*> resources(registry.begin(), registry.end());
-  float lastRedraw = wallTime();
+  float lastRedraw = loadingTime(mDisplay);
   for (size_t k = 0; k < resources.size(); ++k) {
     const float progress = static_cast<float>(k) / resources.size() * 0.5f + 0.5f;
-    const float now = wallTime();
+    const float now = loadingTime(mDisplay);
     if (now - lastRedraw >= kRestoreRedraw) {
       lastRedraw = now;
       if (!updateProgress(progress)) return false;
@@ -449,10 +450,10 @@ bool Kindra::runSetup() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
   glColor3f(0.01f, 0.01f, 0.01f);
-  const float start = wallTime();
+  const float start = loadingTime(mDisplay);
   const float fade = 1.0f;
   for (;;) {
-    const float now = wallTime();
+    const float now = loadingTime(mDisplay);
     mSetupIntensity = std::max(0.0f, std::cos((now - start) * kPi * 0.5f / fade));
     if (!updateProgress(1.0f)) return false;
     if (now >= start + fade) break;

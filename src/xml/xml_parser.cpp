@@ -33,7 +33,7 @@ void XmlParser::parse(const std::string& text) { parseDocument(text.data(), text
 void XmlParser::parseFile(const std::string& path) {
   std::string text;
   std::string why;
-  if (!zlk_read_regular(path, text, why)) throw Exception("Xml: Could not read '%s' (%s)", path.c_str(), why.c_str());
+  if (!zlk_read_regular(path, text, why)) throw Exception("Xml: Could not open '%s' (%s)", path.c_str(), why.c_str());
   parseDocument(text.data(), text.size(), path.c_str());
 }
 

@@ -406,3 +406,38 @@ TEST_F(FaultTest, AFullDiskKeepsEveryFileAndRescuesTheEdits) {
 }
 
 }  // namespace
+
+namespace {
+
+// ------------------------------------------------------------ special files
+
+// Named pipes in place of files never block start-up (open() on one waits
+// for a writer for ever): each is named, and the demo goes on or stops as
+// for an unreadable file.
+TEST_F(FaultTest, NamedPipesInPlaceOfFilesAreNamedAndNeverBlock) {
+  struct Case {
+    std::vector<std::string> pipes;
+    std::string archive;  // added to the local setup, "" for none
+    int status;
+  };
+  const Case cases[] = {
+      {{"script/Tunnel.Tunnel.xml", "pack.zip"}, "pack.zip", 0},
+      {{"setup.local.xml", "music/emberfall.ogg"}, "", 1},
+  };
+  for (const Case& c : cases) {
+    fs::remove(work.file("setup.local.xml"));
+    if (!c.archive.empty()) {
+      writeLocalSetup(std::regex("</demo>"), "\t<archive path=\"" + c.archive + "\"/>\n</demo>");
+    }
+    for (const std::string& name : c.pipes) {
+      fs::remove(work.file(name));
+      ASSERT_EQ(mkfifo(work.file(name).c_str(), 0644), 0) << name;
+    }
+    const Outcome outcome = run();
+    expectExit(outcome, c.status);
+    for (const std::string& name : c.pipes) expectSaid(outcome, name + "': not a regular file");
+    for (const std::string& name : c.pipes) fs::remove(work.file(name));
+  }
+}
+
+}  // namespace

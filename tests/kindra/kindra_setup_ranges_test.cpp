@@ -40,6 +40,7 @@ TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
       {"<osd delay=\"0.001\"/>", delay, 0.01f, ""},
       {"<dump name=\"d.png\" fps=\"1e9\"/>", rate, 1000.0f, "setup.xml: <dump fps> lies outside 1 to 1000; read as 1000"},
       {"<dump name=\"d.png\" fps=\"nan\"/>", rate, 60.0f, "A dump rate of 'nan' frames per second cannot be"},
+      {"<dump name=\"//frames/f.png\"/>", rate, 60.0f, "The frames go inside the working directory, to './frames/f.png'"},
       // the reason comes first; a huge value is shortened, binary escaped
       {"<time start=\"\x01\x02\"/>", start, 0.0f, "<time start> is no number; read as 0 (the value is '\\x01\\x02')"},
   };
