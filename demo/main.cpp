@@ -11,6 +11,8 @@ int main() {
     kindra.setup(-1.0f);
     registerDemoEffects(kindra);
     kindra.run();
+    // edits that could not be saved are kept elsewhere; the status says so
+    if (!kindra.saveAtExit()) return 1;
   } catch (const zelkor::Exception&) {
     // already printed when it was made
     std::fflush(stdout);

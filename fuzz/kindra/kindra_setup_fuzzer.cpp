@@ -19,15 +19,23 @@ namespace {
 using kindra_fuzz::readAll;
 using kindra_fuzz::writeAll;
 
-// The settings a run takes from the file that writing it back leaves as
-// they are (times and delays are written rounded), as one comparable line.
+// The settings a run takes from the file, as one comparable line; times and
+// delays as they are written back (rounded), so that the next start reads
+// them the same. Each number lies in its documented range.
 std::string settings(zelkor::kindra::Kindra& k) {
+  const bool inRange = k.getStartTime() >= 0.0f && k.getStartTime() <= 86400.0f && k.getSongLength() >= 0.0f &&
+                       k.getSongLength() <= 86400.0f && k.getOsdDelay() >= 0.01f && k.getOsdDelay() <= 3600.0f &&
+                       (!k.isDumping() || (k.getDumpRate() >= 1.0f && k.getDumpRate() <= 1000.0f)) &&
+                       k.getWidth() >= 0 && k.getWidth() <= 16384 && k.getHeight() >= 0 && k.getHeight() <= 16384;
+  if (!inRange) abort();
   char line[512];
   std::snprintf(line, sizeof(line), "%d %d %d %d %d %d %d %d %d %d %d %.6g %d", k.hasDisplay(), k.getWidth(),
                 k.getHeight(), k.isFullscreen(), static_cast<int>(k.getFpsMode()), k.isLooping(), k.isNosound(),
                 k.isOsdEnabled(), k.getOsdLocation(), k.getLogConsole(), k.isDumping(), k.getDumpRate(),
                 k.isMuted());
-  return std::string(line) + "|" + k.getTitle() + "|" + k.getMusicFilename() + "|" + k.getDumpName();
+  char times[128];
+  std::snprintf(times, sizeof(times), " %.2f %.6g %.2f", k.getStartTime(), k.getSongLength(), k.getOsdDelay());
+  return std::string(line) + times + "|" + k.getTitle() + "|" + k.getMusicFilename() + "|" + k.getDumpName();
 }
 
 // Reads the local setup, notes its settings and lets the engine write it

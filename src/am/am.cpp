@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cctype>
 
 #include "am_archivedirectory.h"
@@ -44,7 +45,37 @@ std::string pathExtension(const std::string& path) {
   return path.substr(dot + 1);
 }
 
+std::atomic<long long> gHeldBytes(0);
+std::atomic<long long> gMaxFileBytes(kMaxFileBytes);
+std::atomic<long long> gMaxHeldBytes(kMaxHeldBytes);
+
+std::string mebibytes(long long bytes) {
+  return bytes % (1 << 20) ? std::to_string(bytes) + " bytes" : std::to_string(bytes >> 20) + " MB";
+}
+
 }  // namespace
+
+bool claimReadBytes(long long bytes, std::string& why) {
+  if (bytes > gMaxFileBytes) {
+    why = std::to_string(bytes) + " bytes, more than the " + mebibytes(gMaxFileBytes) + " one file may hold";
+    return false;
+  }
+  const long long held = gHeldBytes += bytes;
+  if (held > gMaxHeldBytes) {
+    gHeldBytes -= bytes;
+    why = std::to_string(bytes) + " bytes, more than fit beside the " + std::to_string(held - bytes) +
+          " bytes of files already held (at most " + mebibytes(gMaxHeldBytes) + " at once)";
+    return false;
+  }
+  return true;
+}
+
+void releaseReadBytes(long long bytes) { gHeldBytes -= bytes; }
+
+void setReadLimits(long long fileBytes, long long heldBytes) {
+  gMaxFileBytes = fileBytes;
+  gMaxHeldBytes = heldBytes;
+}
 
 ArchiveManager::ArchiveManager() : mImageManager(new ImageManager) {}
 

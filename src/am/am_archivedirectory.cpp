@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -89,27 +90,42 @@ std::string ArchiveDirectory::getLocalPath(const std::string& pFilename) const {
 File ArchiveDirectory::read(const std::string& pFilename) {
   std::string path;
   if (!resolve(pFilename, path)) return File();
-  FILE* fp = std::fopen(path.c_str(), "rb");
-  if (!fp) return File();
-
-  // Only regular files: a directory opens fine but has no sensible size.
-  struct stat info;
-  if (fstat(fileno(fp), &info) != 0 || !S_ISREG(info.st_mode)) {
-    std::fclose(fp);
+  // A named pipe would block the whole demo in open(); a directory opens
+  // fine but has no sensible size.
+  std::string why;
+  const int fd = zlk_open_regular(path, why);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) ZLK_LOG("warning", "app", "Could not read '%s': %s", path.c_str(), why.c_str());
     return File();
   }
-  const long length = static_cast<long>(info.st_size);
-  std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[length]);
-  const size_t got = data ? std::fread(data.get(), 1, static_cast<size_t>(length), fp) : 0;
-  std::fclose(fp);
-  if (!data || got != static_cast<size_t>(length)) return File();
-  return File(new FileStructure(pFilename, length, data.release()));
+  struct stat info;
+  const long long length = fstat(fd, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+  if (length < 0 || !claimReadBytes(length, why)) {
+    ::close(fd);
+    ZLK_LOG("warning", "app", "Could not read '%s': %s", path.c_str(), length < 0 ? "no size" : why.c_str());
+    return File();
+  }
+  std::unique_ptr<FileStructure> file(new FileStructure(pFilename, static_cast<long>(length), nullptr));
+  file->claimed = length;
+  file->data = new (std::nothrow) unsigned char[length];
+  size_t got = 0;
+  while (file->data && got < static_cast<size_t>(length)) {
+    const ssize_t part = ::read(fd, file->data + got, static_cast<size_t>(length) - got);
+    if (part < 0 && errno == EINTR) continue;
+    if (part <= 0) break;
+    got += static_cast<size_t>(part);
+  }
+  ::close(fd);
+  if (!file->data || got != static_cast<size_t>(length)) return File();
+  return File(file.release());
 }
 
 bool ArchiveDirectory::write(File pFile) {
   if (pFile.isNull() || pFile->length < 0 || (pFile->length > 0 && !pFile->data)) return false;
   std::string path;
   if (!resolve(pFile->filename, path)) return false;
+  // a link stays a link: its target is replaced
+  path = zlk_write_target(path);
 
   // Written beside the target and renamed over it, so that readers never see
   // a half-written file.

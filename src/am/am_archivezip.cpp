@@ -36,8 +36,13 @@ const char* describe(int status) {
 }  // namespace
 
 ArchiveZIP::ArchiveZIP(const std::string& pPath) : ArchiveBase(pPath), mZipfile(nullptr), mZipSize(0) {
+  // the zip library opens with a plain fopen, which a named pipe blocks
   struct stat info;
-  if (stat(pPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if (stat(pPath.c_str(), &info) != 0) return;
+  if (!S_ISREG(info.st_mode)) {
+    ZLK_LOG("warning", "app", "Could not open zip '%s': not a regular file", pPath.c_str());
+    return;
+  }
   mZipSize = static_cast<long long>(info.st_size);
   mZipfile = unzOpen(pPath.c_str());
 }
@@ -63,9 +68,20 @@ File ArchiveZIP::read(const std::string& pFilename) {
   }
 
   const unsigned long long declared = info.uncompressed_size;
+  std::unique_ptr<FileStructure> file(new FileStructure(pFilename, 0, nullptr));
   std::unique_ptr<unsigned char[]> data;
-  if (declared <= static_cast<unsigned long long>(mZipSize) * kMaxInflateRatio + 1024 && declared <= LONG_MAX)
+  // a size the zip file cannot hold is damage, not a limit
+  if (declared <= static_cast<unsigned long long>(mZipSize) * kMaxInflateRatio + 1024 && declared <= LONG_MAX) {
+    std::string why;
+    if (!claimReadBytes(static_cast<long long>(declared), why)) {
+      unzCloseCurrentFile(mZipfile);
+      ZLK_LOG("warning", "app", "Could not read '%s' from zip '%s': it inflates to %s", name.c_str(),
+              getArchivePath().c_str(), why.c_str());
+      return File();
+    }
+    file->claimed = static_cast<long long>(declared);
     data.reset(new (std::nothrow) unsigned char[declared]);
+  }
   const long length = static_cast<long>(declared);
   long total = 0;
   int status = data ? UNZ_OK : UNZ_INTERNALERROR;
@@ -86,7 +102,9 @@ File ArchiveZIP::read(const std::string& pFilename) {
             describe(status));
     return File();
   }
-  return File(new FileStructure(pFilename, length, data.release()));
+  file->length = length;
+  file->data = data.release();
+  return File(file.release());
 }
 
 bool ArchiveZIP::write(File /*pFile*/) { return false; }

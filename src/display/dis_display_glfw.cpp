@@ -313,6 +313,20 @@ void DisplayGLFW::open(const WindowMode& mode) {
     while (glGetError() != GL_NO_ERROR) {
       // the extension loader may leave an error behind
     }
+    // The effects draw into textures of the window's size: a window larger
+    // than the driver can draw into is refused before the first frame.
+    GLint viewport[2] = {0, 0};
+    GLint texture = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    const int maxWidth = std::min<int>(viewport[0], texture);
+    const int maxHeight = std::min<int>(viewport[1], texture);
+    if (maxWidth > 0 && maxHeight > 0 && (mWindowMode.width > maxWidth || mWindowMode.height > maxHeight)) {
+      glfwDestroyWindow(mWindow);
+      mWindow = nullptr;
+      throw Exception("DisplayGLFW: A window of %dx%d pixels is larger than the GL driver can draw (%dx%d)",
+                      mWindowMode.width, mWindowMode.height, maxWidth, maxHeight);
+    }
 
     mExtensions.clear();
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));

@@ -14,6 +14,7 @@
 #include "tes_render.h"
 #include "xml_node.h"
 #include "xml_parser.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -40,7 +41,7 @@ float readNumber(const xml::XmlTag& tag, const char* name, const std::string& fi
   const float value = tag.getValueFloat(name);
   if (std::isfinite(value)) return value;
   ZLK_LOG("warning", "app", "%s: <%s %s=\"%s\"> is no number; read as 0", file.c_str(), tag.getName().c_str(), name,
-          tag.getValue(name).c_str());
+          zlk_printable(tag.getValue(name)).c_str());
   return 0.0f;
 }
 
@@ -213,7 +214,7 @@ bool Effect::applyScript(const xml::XmlParser& script) {
   const std::string& root = script.getRootNode().getTag().getName();
   if (root != "effect") {
     ZLK_LOG("error", "app", "%s: The root element is <%s>, an effect script has <effect>; effect '%s' keeps its defaults",
-            mFilename.c_str(), root.c_str(), mName.c_str());
+            mFilename.c_str(), zlk_printable(root).c_str(), mName.c_str());
     return false;
   }
 
@@ -276,11 +277,16 @@ bool Effect::applyScript(const xml::XmlParser& script) {
 }
 
 void Effect::save() {
+  std::pair<std::string, std::string> unsaved;
+  save(unsaved);
+}
+
+bool Effect::save(std::pair<std::string, std::string>& unsaved) {
   mFilename = getScriptName();
   if (!mLoaded) {
     // what is on disk was never read, so this effect has nothing to say about it
     ZLK_LOG("log", "app", "effect::save: %s was not loaded; left as it is\n", mFilename.c_str());
-    return;
+    return true;
   }
   ZLK_LOG("log", "app", "effect::save: filename: %s\n", mFilename.c_str());
 
@@ -299,7 +305,11 @@ void Effect::save() {
     document.writeFile(target, "\t");
   } catch (const Exception& e) {
     ZLK_LOG("error", "app", "effect::save: Could not write %s (%s); the previous one is kept", target.c_str(), e.what());
+    unsaved.first = target;
+    document.write(unsaved.second, "\t");
+    return false;
   }
+  return true;
 }
 
 std::string Effect::getScriptText() {

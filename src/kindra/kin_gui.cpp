@@ -71,7 +71,11 @@ void Gui::setup() {
   tessel::Control* ruler = require("main_ruler");
   mRuler = dynamic_cast<tessel::Ruler*>(ruler);
   if (ruler && !mRuler) ZLK_LOG("warning", "app", "%s: the control 'main_ruler' is no ruler", kLayoutFile);
-  const float width = mKindra->getSongLength() * kUnitsPerSecond + 11.0f;
+  // without a length (none set, or one out of range) the ruler still reaches
+  // the end of the last effect
+  float length = mKindra->getSongLength();
+  for (const Effect* effect : mKindra->getEffects()) length = std::max(length, effect->mEnd);
+  const float width = length * kUnitsPerSecond + 11.0f;
   const float height = scroller ? visibleHeight(scroller) : 0.0f;
   if (ruler) ruler->setArea(tessel::Area(0.0f, 0.0f, width, height));
   if (tessel::Control* body = require("main_body")) body->setArea(tessel::Area(0.0f, 0.0f, width, kBodyHeight));

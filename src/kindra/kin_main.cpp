@@ -1,6 +1,7 @@
 #include "kin_main.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -14,10 +15,13 @@
 #include "dis_resource.h"
 #include "kin_gui.h"
 #include "kin_liveedit.h"
+#include "kin_rescue.h"
+#include "kin_setting.h"
 #include "tessel.h"
 #include "tes_layoutstack.h"
 #include "tes_workspace.h"
 #include "xml_parser.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -57,21 +61,30 @@ const float kMusicDrift = 0.05f;
 // While the resources are restored the bar is redrawn at most this often:
 // a pair of frames per resource took longer than restoring them.
 const float kRestoreRedraw = 0.1f;
+// While effects set up, the bar is redrawn (and the quit key seen) this often.
+const float kSetupRedraw = 0.5f;
+
+// The loading screen runs on real time: a dump's display clock moves by one
+// frame step per frame, so with it the screen would last as many frames as
+// the dump rate asks for.
+float loadingTime(const display::DisplayGL* display) {
+  if (display->getWindowMode().fpsMode != WindowMode::FPS_DELTA) return display->getTime();
+  static const auto start = std::chrono::steady_clock::now();
+  return std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+}
 
 // Attributes as the setup file has them: missing means empty, 0 or "not on".
 bool isOn(const xml::XmlTag& tag, const char* name) { return tag.getValue(name) == "on"; }
 
-// Non-numbers read as 0.
-float readFloat(const xml::XmlTag& tag, const char* name) {
-  const double value = std::atof(tag.getValue(name).c_str());
-  return std::isfinite(value) && std::fabs(value) < 3.0e38 ? static_cast<float>(value) : 0.0f;
-}
-
-// Base 0: "0x" reads hexadecimal; out of range stands at the nearest end.
-int readInt(const xml::XmlTag& tag, const char* name) {
-  const long value = std::strtol(tag.getValue(name).c_str(), nullptr, 0);
-  return static_cast<int>(std::max<long>(INT_MIN, std::min<long>(INT_MAX, value)));
-}
+// The ranges of the setup file's numbers (the README lists them). What is
+// saved back at exit lies in them too, so the next start reads it the same.
+const SettingRange kStartRange{0.0, 86400.0, 0.0};
+const SettingRange kLengthRange{0.0, 86400.0, 0.0};
+const SettingRange kDelayRange{0.0, 3600.0, 0.0};
+// Sizes beyond this pass what X and common GL drivers can draw into.
+const SettingRange kWindowRange{1.0, 16384.0, 0.0, true, true};
+// The frames of one second of demo time; a faster dump is no dump.
+const SettingRange kDumpRateRange{1.0, 1000.0, 60.0};
 
 std::string format(const char* pattern, double value) {
   char buffer[64];
@@ -130,19 +143,13 @@ Kindra::Kindra()
       mLogConsole(false),
       mExecutionTime(0.0f),
       mRunFailed(false),
+      mSaveDone(false),
+      mSavedAll(true),
       mSongEnded(false),
       mNosoundSetting(false) {}
 
 Kindra::~Kindra() {
-  // A run that failed may have left effects half loaded: their scripts and
-  // the settings stay as they were.
-  if (mSetup && !mRunFailed) {
-    try {
-      saveXml();
-    } catch (const std::exception& e) {
-      ZLK_LOG("warning", "app", "Settings not saved: %s", e.what());
-    }
-  }
+  saveAtExit();
   mMusic.remove();
   // Effects may still hold GPU resources of the display. They go before the
   // editor: each leaves the editor's "effects" control as it is released, so
@@ -179,14 +186,14 @@ void Kindra::readSetupFile() {
   parser.parse(reinterpret_cast<const char*>(file->data), static_cast<int>(file->length), name);
   const std::string& root = parser.createIterator().getRoot().getName();
   if (root != "demo") {
-    throw Exception("%s: The root element is '%s', a setup file has 'demo'", name.c_str(), root.c_str());
+    throw Exception("%s: The root element is '%s', a setup file has 'demo'", name.c_str(), zlk_printable(root).c_str());
   }
 
   for (xml::IteratorConst it = parser.createIterator("time"); ++it;) {
-    mStartTime = readFloat(*it.operator->(), "start");
+    mStartTime = static_cast<float>(readSetting(*it.operator->(), "start", kStartRange, name));
     if (isOn(*it.operator->(), "loop")) mLoop = true;
     mFpsMode = it->getValue("mode") == "vsync" ? WindowMode::FPS_VSYNC : WindowMode::FPS_VARIABLE;
-    mSongLength = readFloat(*it.operator->(), "length");
+    mSongLength = static_cast<float>(readSetting(*it.operator->(), "length", kLengthRange, name));
   }
   for (xml::IteratorConst it = parser.createIterator("archive"); ++it;) {
     const std::string& path = it->getValue("path");
@@ -196,8 +203,9 @@ void Kindra::readSetupFile() {
   mFullscreen = false;
   for (xml::IteratorConst it = parser.createIterator("display"); ++it;) {
     mFoundDisplay = true;
-    mWidth = readInt(*it.operator->(), "width");
-    mHeight = readInt(*it.operator->(), "height");
+    // a missing size is left to the window library, which refuses it
+    mWidth = it->hasValue("width") ? static_cast<int>(readSetting(*it.operator->(), "width", kWindowRange, name)) : 0;
+    mHeight = it->hasValue("height") ? static_cast<int>(readSetting(*it.operator->(), "height", kWindowRange, name)) : 0;
     if (isOn(*it.operator->(), "fullscreen")) mFullscreen = true;
     mTitle = it->getValue("title");
   }
@@ -205,18 +213,21 @@ void Kindra::readSetupFile() {
     mOsd = isOn(*it.operator->(), "show");
     const std::string& location = it->getValue("location");
     mOsdLocation = location == "middle" ? 1 : location == "bottom" ? 2 : 0;
-    const float delay = readFloat(*it.operator->(), "delay");
-    mOsdDelay = delay == 0.0f ? 2.0f : delay;
+    // 0 stands for the default; below 0.01 it would be saved as 0
+    const float delay = static_cast<float>(readSetting(*it.operator->(), "delay", kDelayRange, name));
+    mOsdDelay = delay == 0.0f ? 2.0f : std::max(delay, 0.01f);
   }
   for (xml::IteratorConst it = parser.createIterator("dump"); ++it;) {
     mDumping = true;
     mDumpName = it->getValue("name");
     if (mDumpName.empty()) mDumpName = "untitled";
-    mDumpRate = it->hasValue("fps") ? readFloat(*it.operator->(), "fps") : 60.0f;
-    if (!(mDumpRate > 0.0f)) {
+    const double rate = std::atof(it->getValue("fps").c_str());
+    if (!it->getValue("fps").empty() && !(rate > 0.0 && std::isfinite(rate))) {
       ZLK_LOG("warning", "app", "%s: A dump rate of '%s' frames per second cannot be; dumping at 60", name.c_str(),
-              it->getValue("fps").c_str());
+              zlk_printable(it->getValue("fps")).c_str());
       mDumpRate = 60.0f;
+    } else {
+      mDumpRate = static_cast<float>(readSetting(*it.operator->(), "fps", kDumpRateRange, name));
     }
     ZLK_LOG("log", "app", "Dumping to '%s' (rate='%f'fps)", mDumpName.c_str(), mDumpRate);
     // a part of the demo: from "start" to "end" seconds
@@ -227,6 +238,12 @@ void Kindra::readSetupFile() {
     };
     mDumpStart = seconds("start");
     mDumpEnd = seconds("end");
+    // the archive takes a name from the root as one inside it
+    if (!mDumpName.empty() && (mDumpName[0] == '/' || mDumpName[0] == '\\')) {
+      const size_t inside = mDumpName.find_first_not_of("/\\");
+      ZLK_LOG("log", "app", "The frames go inside the working directory, to './%s'",
+              inside == std::string::npos ? "" : mDumpName.substr(inside).c_str());
+    }
     // the last dump element is the one that writes; the default name has no
     // extension of its own
     mDumpVideo.reset();
@@ -247,7 +264,23 @@ void Kindra::readSetupFile() {
   mSetup = true;
 }
 
+bool Kindra::saveAtExit() {
+  if (mSaveDone) return mSavedAll;
+  mSaveDone = true;
+  // A run that failed may have left effects half loaded: their scripts and
+  // the settings stay as they were.
+  if (!mSetup || mRunFailed) return mSavedAll;
+  try {
+    saveXml();
+  } catch (const std::exception& e) {
+    ZLK_LOG("warning", "app", "Settings not saved: %s", e.what());
+    mSavedAll = false;
+  }
+  return mSavedAll;
+}
+
 void Kindra::saveXml() {
+  Rescue rescue;
   // Alt+Enter switches the window: the next run opens as this one ended
   if (mDisplay) mFullscreen = mDisplay->getWindowMode().fullscreen;
   am::File file = mArchive.readFile(kLocalSetup);
@@ -296,9 +329,17 @@ void Kindra::saveXml() {
     // until the new one is complete
     if (!mArchive.writeFile(am::File(new am::FileStructure(kLocalSetup, static_cast<long>(text.size()), bytes)))) {
       ZLK_LOG("warning", "app", "Could not write '%s'; the previous one is kept", kLocalSetup);
+      rescue.keep(kLocalSetup, text);
     }
   }
-  for (Effect* effect : mEffect) effect->save();
+  for (Effect* effect : mEffect) {
+    std::pair<std::string, std::string> unsaved;
+    if (!effect->save(unsaved)) rescue.keep(unsaved.first, unsaved.second);
+  }
+  // the edits that could not go where they belong are not lost, but the run
+  // did not end well
+  mSavedAll = rescue.empty();
+  rescue.write();
 }
 
 void Kindra::addFactory(const std::string& pName, EffectFactoryBase* pFactory) {
@@ -371,9 +412,9 @@ SetupEffectProgressUpdate::SetupEffectProgressUpdate(display::DisplayGL* display
 
 void SetupEffectProgressUpdate::updateProgress(float fraction) {
   const float overall = m_minProgress + (m_maxProgress - m_minProgress) * fraction;
-  const float now = m_display->getTime();
-  // redrawn at most once a second: the frames cost the effect's set-up time
-  if (now - m_lastUpdateTime <= 1.0f) return;
+  const float now = loadingTime(m_display);
+  // redrawn only now and then: the frames cost the effect's set-up time
+  if (now - m_lastUpdateTime <= kSetupRedraw) return;
   m_lastUpdateTime = now;
   if (!m_context->updateProgress(overall)) throw UserCancelledException();
 }
@@ -405,10 +446,10 @@ bool Kindra::runSetup() {
   // bar, instead of on their first use in the demo.
   std::set<display::Resource*>& registry = mDisplay->getResources();
   const std::vector<display::Resource*> resources(registry.begin(), registry.end());
-  float lastRedraw = mDisplay->getTime();
+  float lastRedraw = loadingTime(mDisplay);
   for (size_t k = 0; k < resources.size(); ++k) {
     const float progress = static_cast<float>(k) / resources.size() * 0.5f + 0.5f;
-    const float now = mDisplay->getTime();
+    const float now = loadingTime(mDisplay);
     if (now - lastRedraw >= kRestoreRedraw) {
       lastRedraw = now;
       if (!updateProgress(progress)) return false;
@@ -425,10 +466,10 @@ bool Kindra::runSetup() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
   glColor3f(0.01f, 0.01f, 0.01f);
-  const float start = mDisplay->getTime();
+  const float start = loadingTime(mDisplay);
   const float fade = 1.0f;
   for (;;) {
-    const float now = mDisplay->getTime();
+    const float now = loadingTime(mDisplay);
     mSetupIntensity = std::max(0.0f, std::cos((now - start) * kPi * 0.5f / fade));
     if (!updateProgress(1.0f)) return false;
     if (now >= start + fade) break;

@@ -11,6 +11,7 @@
 #include "xml_iterator.h"
 #include "xml_iteratorconst.h"
 #include "xml_tag.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -91,7 +92,7 @@ void Color::load(xml::IteratorConst& it) {
     const float time = key->getValueFloat("time");
     if (!std::isfinite(time)) {
       ZLK_LOG("warning", "app", "Color '%s': a key at time \"%s\" cannot be placed; skipped", mName.c_str(),
-              key->getValue("time").c_str());
+              zlk_printable(key->getValue("time")).c_str());
       continue;
     }
     mR.addKey(mathbase::SplineBaseKey<float>(time, keyrow::finiteOrZero(key->getValueFloat("r"))));

@@ -9,6 +9,7 @@
 #include "xml_iterator.h"
 #include "xml_iteratorconst.h"
 #include "xml_tag.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -72,12 +73,12 @@ void Spline::load(xml::IteratorConst& it) {
     float value = key->getValueFloat("value");
     if (!std::isfinite(time)) {
       ZLK_LOG("warning", "app", "Spline '%s': a key at time \"%s\" cannot be placed; skipped", mName.c_str(),
-              key->getValue("time").c_str());
+              zlk_printable(key->getValue("time")).c_str());
       continue;
     }
     if (!std::isfinite(value)) {
       ZLK_LOG("warning", "app", "Spline '%s': the value \"%s\" is no number; read as 0", mName.c_str(),
-              key->getValue("value").c_str());
+              zlk_printable(key->getValue("value")).c_str());
       value = 0.0f;
     }
     keys.emplace_back(time, value);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "xml_attribute_index.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -30,16 +31,9 @@ void XmlParser::parse(const char* data, int length, const std::string& source) {
 void XmlParser::parse(const std::string& text) { parseDocument(text.data(), text.size(), nullptr); }
 
 void XmlParser::parseFile(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throw Exception("Xml: Could not open '%s' (%s)", path.c_str(), std::strerror(errno));
   std::string text;
-  char block[65536];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), file)) > 0) text.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (failed) throw Exception("Xml: Could not read '%s' (%s)", path.c_str(), std::strerror(error));
+  std::string why;
+  if (!zlk_read_regular(path, text, why)) throw Exception("Xml: Could not open '%s' (%s)", path.c_str(), why.c_str());
   parseDocument(text.data(), text.size(), path.c_str());
 }
 
@@ -164,9 +158,11 @@ mode_t newFileMode(const std::string& path) {
 
 }  // namespace
 
-void XmlParser::writeFile(const std::string& path, const std::string& indent) const {
+void XmlParser::writeFile(const std::string& name, const std::string& indent) const {
   std::string text;
   write(text, indent);
+  // through a symbolic link: the link stays, its target gets the text
+  const std::string path = zlk_write_target(name);
   std::vector<char> temp(path.begin(), path.end());
   static const char suffix[] = ".XXXXXX";
   temp.insert(temp.end(), suffix, suffix + sizeof(suffix));  // with the terminator

@@ -8,6 +8,7 @@
 
 #include "cl_writebuffer.h"
 #include "z3d_chunks.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -35,7 +36,7 @@ void Manager::load(const unsigned char* data, int length, const std::string& sou
   if (buffer.getMinorVersion() != FILE_MINOR || buffer.getMajorVersion() != FILE_MAJOR ||
       buffer.getFormat() != FILE_FORMAT) {
     throw Exception("Manager-file is of wrong version (%d:%d of format %s)%s", buffer.getMajorVersion(),
-                    buffer.getMinorVersion(), buffer.getFormat().c_str(), in.c_str());
+                    buffer.getMinorVersion(), zlk_printable(buffer.getFormat()).c_str(), in.c_str());
   }
   const uint16_t id = buffer.openChunk();
   if (id != MAIN) {

@@ -181,8 +181,8 @@ class DemoTest : public testing::Test {
   }
 
   // Plays the demo, taps `keys` (the last one quits) and expects a clean
-  // exit; returns the output.
-  std::string playAndPress(const std::string& keys, const DemoOptions& options = DemoOptions()) {
+  // exit with `exitStatus`; returns the output.
+  std::string playAndPress(const std::string& keys, const DemoOptions& options = DemoOptions(), int exitStatus = 0) {
     DemoProcess demo(binary, work.path(), logFile, options);
     EXPECT_TRUE(demo.started());
     const std::string window = waitForWindow(demo.pid());
@@ -205,7 +205,7 @@ class DemoTest : public testing::Test {
     EXPECT_TRUE(exited) << "still running; output:\n" << out;
     if (exited) {
       EXPECT_TRUE(WIFEXITED(status)) << "status " << status << "; output:\n" << out;
-      EXPECT_EQ(WEXITSTATUS(status), 0) << out;
+      EXPECT_EQ(WEXITSTATUS(status), exitStatus) << out;
     }
     return out;
   }

@@ -85,8 +85,8 @@ TEST_F(DemoTest, TheLocalSetupIsWrittenBackAtExit) {
 TEST_F(DemoTest, AFullDiskKeepsThePreviousSetupWhole) {
   writeWork("setup.local.xml", kLocalSetup);
   DemoOptions options;
-  options.fileSizeLimit = 200;  // below the size of the new file
-  const std::string out = playAndPress("ctrl+t Escape", options);
+  options.fileSizeLimit = 200;  // below the size of the new file (and of its rescued copy)
+  const std::string out = playAndPress("ctrl+t Escape", options, 1);
   EXPECT_EQ(readWork("setup.local.xml"), kLocalSetup);
   EXPECT_NE(out.find("Could not write 'setup.local.xml'; the previous one is kept"), std::string::npos) << out;
   expectNoTemporaryFiles();

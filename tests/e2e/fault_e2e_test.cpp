@@ -320,7 +320,14 @@ TEST_F(ShaderFaultTest, ASourceThatDoesNotCompileStopsStartUpNamingIt) {
 
 // ------------------------------------------------------------ writing at exit
 
-TEST_F(FaultTest, AReadOnlyWorkingDirectoryKeepsEveryFileAtExit) {
+// What was rescued into the state directory `state`, by relative path.
+Snapshot rescued(const std::string& state) {
+  if (!fs::exists(state + "/kindra")) return Snapshot();
+  for (const auto& entry : fs::directory_iterator(state + "/kindra")) return snapshot(entry.path().string());
+  return Snapshot();
+}
+
+TEST_F(FaultTest, AReadOnlyWorkingDirectoryKeepsEveryFileAndRescuesTheEdits) {
   writeLocalSetup(std::regex("loop=\"off\""), "loop=\"on\"");
   const std::vector<std::string> names = scripts(work.path());
   const Snapshot before = snapshot(work.path());
@@ -328,21 +335,31 @@ TEST_F(FaultTest, AReadOnlyWorkingDirectoryKeepsEveryFileAtExit) {
   for (const std::string& dir : {work.path() + "/script", work.path()}) {
     ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
   }
+  kindra_test::ScratchDir state("kindra-e2e-state");
   DemoOptions options;
   options.obeyPermissions = true;
+  options.env = {{"XDG_STATE_HOME", state.path()}};
   const Outcome outcome = run(options);
   for (const std::string& dir : {work.path(), work.path() + "/script"}) chmod(dir.c_str(), 0755);
-  expectExit(outcome, 0);
+  expectExit(outcome, 1);
   EXPECT_TRUE(outcome.played);
   expectSaid(outcome, "Could not write 'setup.local.xml'; the previous one is kept");
   for (const std::string& name : names) expectSaid(outcome, "effect::save: Could not write " + name + " (");
+  expectSaid(outcome, "could not be saved; the edits are kept in " + state.path() + "/kindra/unsaved-");
   EXPECT_EQ(differences(before, snapshot(work.path())), "");
   expectNoTemporaryFiles();
+
+  // the rescued files are what a writable directory gets
+  const Snapshot kept = rescued(state.path());
+  expectExit(run(), 0);
+  const Snapshot saved = snapshot(work.path());
+  EXPECT_EQ(kept.size(), names.size() + 1);
+  for (const auto& file : kept) EXPECT_TRUE(saved.count(file.first) && saved.at(file.first) == file.second) << file.first;
 }
 
 // A real full disk: the working directory on a small file system filled to
 // the last block, the data read from an archive elsewhere.
-TEST_F(FaultTest, AFullDiskKeepsEveryFileAtExit) {
+TEST_F(FaultTest, AFullDiskKeepsEveryFileAndRescuesTheEdits) {
   kindra_test::ScratchDir disk("kindra-e2e-disk");
   if (geteuid() != 0 || mount("tmpfs", disk.path().c_str(), "tmpfs", 0, "size=256k") != 0) {
     GTEST_SKIP() << "needs root to mount a small file system";
@@ -370,14 +387,56 @@ TEST_F(FaultTest, AFullDiskKeepsEveryFileAtExit) {
     std::fclose(filler);
   }
   const Snapshot before = snapshot(dir);
-  const Outcome outcome = run(dir);
-  expectExit(outcome, 0);
+  kindra_test::ScratchDir state("kindra-e2e-state");
+  DemoOptions options;
+  options.env = {{"XDG_STATE_HOME", state.path()}};
+  const Outcome outcome = run(dir, options);
+  expectExit(outcome, 1);
+  const Snapshot kept = rescued(state.path());
+  EXPECT_EQ(kept.size(), names.size() + 1);
+  EXPECT_NE(kept.count("setup.local.xml") ? kept.at("setup.local.xml").find("<demo>") : std::string::npos,
+            std::string::npos);
   EXPECT_TRUE(outcome.played);
   expectSaid(outcome, "Could not write 'setup.local.xml'; the previous one is kept");
   for (const std::string& name : names) expectSaid(outcome, "effect::save: Could not write " + name + " (");
   EXPECT_EQ(differences(before, snapshot(dir)), "");
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "left behind: " << entry.path();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// ------------------------------------------------------------ special files
+
+// Named pipes in place of files never block start-up (open() on one waits
+// for a writer for ever): each is named, and the demo goes on or stops as
+// for an unreadable file.
+TEST_F(FaultTest, NamedPipesInPlaceOfFilesAreNamedAndNeverBlock) {
+  struct Case {
+    std::vector<std::string> pipes;
+    std::string archive;  // added to the local setup, "" for none
+    int status;
+  };
+  const Case cases[] = {
+      {{"script/Tunnel.Tunnel.xml", "pack.zip"}, "pack.zip", 0},
+      {{"setup.local.xml", "music/emberfall.ogg"}, "", 1},
+  };
+  for (const Case& c : cases) {
+    fs::remove(work.file("setup.local.xml"));
+    if (!c.archive.empty()) {
+      writeLocalSetup(std::regex("</demo>"), "\t<archive path=\"" + c.archive + "\"/>\n</demo>");
+    }
+    for (const std::string& name : c.pipes) {
+      fs::remove(work.file(name));
+      ASSERT_EQ(mkfifo(work.file(name).c_str(), 0644), 0) << name;
+    }
+    const Outcome outcome = run();
+    expectExit(outcome, c.status);
+    for (const std::string& name : c.pipes) expectSaid(outcome, name + "': not a regular file");
+    for (const std::string& name : c.pipes) fs::remove(work.file(name));
   }
 }
 

@@ -15,6 +15,18 @@ namespace am {
 class ImageManager;
 class FileWatcher;
 
+// Bounds on what reading can allocate, so that a small archive that inflates
+// to gigabytes is refused before anything is allocated: the bytes of one file
+// (a zip entry is checked against its declared size before inflating) and of
+// all files read from archives and still held at once.
+const long long kMaxFileBytes = 512LL << 20;
+const long long kMaxHeldBytes = 1024LL << 20;
+// Claims `bytes` of the held total; false when they would pass a limit, with
+// `why` telling which. Tests lower the limits with setReadLimits.
+bool claimReadBytes(long long bytes, std::string& why);
+void releaseReadBytes(long long bytes);
+void setReadLimits(long long fileBytes, long long heldBytes);
+
 // One file read from (or to be written to) an archive. The record owns `data`,
 // which is allocated with new[]; a caller that lends a buffer for a moment
 // must set `data` back to null before the record is destroyed.
@@ -23,6 +35,7 @@ struct FileStructure {
   FileStructure(const std::string& pFilename, long pLength, unsigned char* pData)
       : filename(pFilename), length(pLength), data(pData) {}
   ~FileStructure() {
+    if (claimed) releaseReadBytes(claimed);
     delete[] data;
     data = nullptr;
     length = 0;
@@ -33,6 +46,7 @@ struct FileStructure {
   std::string filename;  // the name as asked for
   long length;           // number of bytes in data
   unsigned char* data;
+  long long claimed = 0;  // bytes counted against the held total, released with the record
 };
 
 template <class T>

@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tes_context.h"
@@ -142,6 +143,9 @@ class Effect : public tessel::LayoutStack {
   // and every plugin's payload, and its bar and editors follow. False (and
   // nothing changed) when the text is no script.
   bool restoreScript(const std::string& text);
+  // save() that tells the caller what could not be written: false with the
+  // script's target name and text in `unsaved` when the write failed.
+  bool save(std::pair<std::string, std::string>& unsaved);
   // Builds the bar and the plugins' editors once the effect is in the
   // editor's "effects" control.
   void setupControl();

@@ -39,6 +39,10 @@ class Kindra : public display::Listener {
   // Puts the settings the user changed into "setup.local.xml" when there is
   // one, and saves every effect.
   void saveXml();
+  // The save at exit (once; the destructor does it when nobody did): false
+  // when a file could not be written, its edits then kept in a rescue
+  // directory.
+  bool saveAtExit();
 
   // Registers a factory under a type name (owned; a second registration
   // under the same name replaces the first).
@@ -193,6 +197,8 @@ class Kindra : public display::Listener {
   bool mLogConsole;
   float mExecutionTime;
   bool mRunFailed;  // run() ended with an exception: nothing is saved
+  bool mSaveDone;  // saveAtExit ran
+  bool mSavedAll;  // every file of the last save was written where it belongs
   bool mSongEnded;  // the song ended without looping: the frame loop stops
   bool mNosoundSetting;  // the setup file asks for no music
   std::unique_ptr<Gui> mGui;  // the editor over the demo, from "layout.xml"

@@ -1,0 +1,104 @@
+// Every number of the setup file has a range: what lies outside is clamped
+// with a warning naming file, element and attribute, or refused before any
+// window opens; what is saved back reads the same at the next start.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "kin_main.h"
+#include "kindra_workdir.h"
+#include "test_support.h"
+#include "zlk_system.h"
+
+namespace {
+
+using zelkor::kindra::Kindra;
+
+struct Row {
+  const char* element;  // the element as the setup file has it
+  std::function<float(const Kindra&)> read;
+  float expected;
+  const char* warning;  // "" when none is expected
+};
+
+TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
+  const auto start = [](const Kindra& k) { return k.getStartTime(); };
+  const auto length = [](const Kindra& k) { return k.getSongLength(); };
+  const auto delay = [](const Kindra& k) { return k.getOsdDelay(); };
+  const auto rate = [](const Kindra& k) { return k.getDumpRate(); };
+  const std::string huge = "-" + std::string(4998, '0') + "5";
+  const Row rows[] = {
+      {"<time start=\"1e30\"/>", start, 86400.0f, "setup.xml: <time start> lies outside 0 to 86400; read as 86400"},
+      {"<time start=\"-4\"/>", start, 0.0f, "setup.xml: <time start> lies outside 0 to 86400; read as 0"},
+      {"<time start=\"12.5\"/>", start, 12.5f, ""},
+      {"<time length=\"inf\"/>", length, 0.0f, "setup.xml: <time length> is no number; read as 0"},
+      {"<time length=\"-1\"/>", length, 0.0f, "setup.xml: <time length> lies outside 0 to 86400; read as 0"},
+      {"<osd delay=\"-2\"/>", delay, 2.0f, "setup.xml: <osd delay> lies outside 0 to 3600; read as 0"},
+      {"<osd delay=\"0.001\"/>", delay, 0.01f, ""},
+      {"<dump name=\"d.png\" fps=\"1e9\"/>", rate, 1000.0f, "setup.xml: <dump fps> lies outside 1 to 1000; read as 1000"},
+      {"<dump name=\"d.png\" fps=\"nan\"/>", rate, 60.0f, "A dump rate of 'nan' frames per second cannot be"},
+      {"<dump name=\"//frames/f.png\"/>", rate, 60.0f, "The frames go inside the working directory, to './frames/f.png'"},
+      // the reason comes first; a huge value is shortened, binary escaped
+      {"<time start=\"\x01\x02\"/>", start, 0.0f, "<time start> is no number; read as 0 (the value is '\\x01\\x02')"},
+  };
+  for (const Row& row : rows) {
+    kindra_test::WorkDir work("kindra-ranges");
+    work.write("setup.xml", std::string("<demo>") + row.element + "</demo>");
+    kindra_test::StdoutCapture capture;
+    Kindra engine;
+    engine.setup(-1.0f);
+    const std::string out = capture.finish();
+    EXPECT_FLOAT_EQ(row.read(engine), row.expected) << row.element;
+    const std::string expected = row.warning[0] ? row.warning : "[warning]";
+    EXPECT_EQ(out.find(expected) != std::string::npos, row.warning[0] != 0) << row.element << "\n" << out;
+  }
+  kindra_test::WorkDir work("kindra-ranges");
+  work.write("setup.xml", "<demo><time start=\"" + huge + "\"/></demo>");
+  kindra_test::StdoutCapture capture;
+  Kindra engine;
+  engine.setup(-1.0f);
+  const std::string out = capture.finish();
+  EXPECT_NE(out.find("lies outside 0 to 86400; read as 0 (the value is '-000"), std::string::npos) << out;
+  EXPECT_NE(out.find("... (5000 bytes)')"), std::string::npos) << "the quoted value is cut, not the reason";
+}
+
+TEST(SetupRanges, WindowSizesOutsideWhatCanBeDrawnAreRefused) {
+  for (const char* display : {"width=\"-1\" height=\"600\"", "width=\"800\" height=\"100000\"", "width=\"0\" height=\"600\""}) {
+    kindra_test::WorkDir work("kindra-ranges");
+    work.write("setup.xml", std::string("<demo><display ") + display + "/></demo>");
+    const std::string message = kindra_test::thrownMessage([] {
+      Kindra engine;
+      engine.setup(-1.0f);
+    });
+    EXPECT_NE(message.find("setup.xml: <display "), std::string::npos) << message;
+    EXPECT_NE(message.find("> must lie between 1 and 16384"), std::string::npos) << message;
+  }
+}
+
+// Clamped values and those at the ends of a range survive the save: the next
+// start reads what the last one saved.
+TEST(SetupRanges, WhatIsSavedReadsTheSame) {
+  kindra_test::WorkDir work("kindra-ranges");
+  work.write("setup.local.xml", "<demo><time start=\"1e9\" length=\"86400\"/><osd delay=\"0.004\"/></demo>");
+  float first[3];
+  {
+    kindra_test::StdoutCapture capture;
+    Kindra engine;
+    engine.setup(-1.0f);
+    first[0] = engine.getStartTime();
+    first[1] = engine.getSongLength();
+    first[2] = engine.getOsdDelay();
+  }
+  kindra_test::StdoutCapture capture;
+  Kindra engine;
+  engine.setup(-1.0f);
+  EXPECT_EQ(engine.getStartTime(), first[0]);
+  EXPECT_EQ(engine.getSongLength(), first[1]);
+  EXPECT_EQ(engine.getOsdDelay(), first[2]);
+  EXPECT_EQ(capture.finish().find("[warning]"), std::string::npos) << "the saved file is in range";
+}
+
+}  // namespace
