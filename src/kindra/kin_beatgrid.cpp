@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "xml_tag.h"
+#include "zlk_file.h"
 #include "zlk_system.h"
 
 namespace zelkor {
@@ -33,7 +34,7 @@ BeatGrid BeatGrid::read(const xml::XmlTag& music, const std::string& file) {
   const float bpm = std::strtof(bpmText.c_str(), &end);
   if (end == bpmText.c_str() || *end != '\0' || !std::isfinite(bpm) || bpm <= 0.0f || bpm > 1000.0f) {
     ZLK_LOG("warning", "app", "%s: <music bpm=\"%s\"> is no tempo (beats per minute, above 0 up to 1000); no beat grid",
-            file.c_str(), bpmText.c_str());
+            file.c_str(), zlk_printable(bpmText).c_str());
     return BeatGrid();
   }
   int beats = 4;
@@ -42,7 +43,7 @@ BeatGrid BeatGrid::read(const xml::XmlTag& music, const std::string& file) {
     const long value = std::strtol(beatsText.c_str(), &end, 10);
     if (end == beatsText.c_str() || *end != '\0' || value < 1 || value > 64) {
       ZLK_LOG("warning", "app", "%s: <music beats=\"%s\"> is no number of beats per bar (1 to 64); 4 are used",
-              file.c_str(), beatsText.c_str());
+              file.c_str(), zlk_printable(beatsText).c_str());
     } else {
       beats = static_cast<int>(value);
     }
