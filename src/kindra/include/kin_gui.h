@@ -66,6 +66,9 @@ class Gui : public tessel::Callback, public display::Listener {
   // The ruler as tall as the effects stacked in it (at least the visible
   // timeline), so that the scroller reaches every one of them.
   void fitTimeline();
+  // Scrolls the timeline down to the effects playing now (done once the
+  // demo starts, so that a maker sees what plays).
+  void showPlaying();
 
   static const char* const kLayoutFile;
 
@@ -93,6 +96,7 @@ class Gui : public tessel::Callback, public display::Listener {
   bool mInputPending;  // input since the last history step
   int mButtonsDown;    // mouse buttons held
   float mFittedHeight;  // the effects' height the ruler was last fitted to
+  bool mShownPlaying;   // the first frame scrolled to what plays
 };
 
 }  // namespace kindra
