@@ -11,6 +11,7 @@
 #include "tes_ruler.h"
 #include "tes_scrollbars.h"
 #include "tes_stat.h"
+#include "tes_textinput.h"
 #include "tes_workspace.h"
 #include "zlk_system.h"
 
@@ -119,6 +120,7 @@ int Gui::onKeyDown(const display::KeyEvent& event) {
   const bool ctrl = event.ctrl() && !event.alt();
   const bool undoKey = ctrl && event.key == display::KEY_z && !event.shift();
   const bool redoKey = ctrl && ((event.key == display::KEY_z && event.shift()) || event.key == display::KEY_y);
+  if ((undoKey || redoKey) && typing()) return Listener::WHATEVER;  // the field's own
   if (undoKey || redoKey) {
     // not in the middle of a drag: the step it makes is not taken yet
     if (mHistory.isStarted() && mButtonsDown == 0) {
@@ -162,6 +164,12 @@ void Gui::onChangeFocus(bool) {
 int Gui::onCharDown(const display::CharEvent&) {
   mInputPending = true;
   return Listener::WHATEVER;
+}
+
+bool Gui::typing() {
+  tessel::Control* focus = mTessel.getWorkspace();
+  while (focus && focus->getFocus()) focus = focus->getFocus();
+  return dynamic_cast<tessel::TextInput*>(focus) && focus->isShown();
 }
 
 void Gui::fitTimeline() {

@@ -39,8 +39,9 @@ class Gui : public tessel::Callback, public display::Listener {
   void controlAction(tessel::Control* control, tessel::Action action) override;
   // Tab shows or hides the editor (hiding drops the keyboard focus); the key
   // goes on to the toolkit and the engine either way. Ctrl+Z undoes,
-  // Ctrl+Shift+Z and Ctrl+Y redo; PageUp/PageDown move the play head a bar
-  // (with a beat grid). These go no further.
+  // Ctrl+Shift+Z and Ctrl+Y redo (left to a focused text field, which undoes
+  // its own typing); PageUp/PageDown move the play head a bar (with a beat
+  // grid). These go no further.
   int onKeyDown(const display::KeyEvent& event) override;
   // Input is watched (not used) to find where edits end: a step of the
   // history is taken once no mouse button is held.
@@ -69,6 +70,8 @@ class Gui : public tessel::Callback, public display::Listener {
   // Scrolls the timeline down to the effects playing now (done once the
   // demo starts, so that a maker sees what plays).
   void showPlaying();
+  // A shown text field has the keyboard.
+  bool typing();
 
   static const char* const kLayoutFile;
 
