@@ -22,6 +22,7 @@ benches=(
   "effects demo/effects_bench . gl"
   "cubes demo/cubes_bench BM_CubesFramePart gl"
   "startup demo/startup_bench . gl"
+  "editor demo/editor_bench . gl"
   "dump kindra/kindra_bench BM_DumpAgainstReadPixels gl"
   "xml xml/xml_bench BM_ReadKindra$ -"
   "z3d z3d/z3d_load_bench BM_LoadMillionTriangles -"

@@ -58,6 +58,10 @@ def main(directory):
     if demo:
         row("start-up to first frame", "%.2f s" % (ms(demo) / 1e3),
             "bare window start %.0f ms" % ms(window) if window else "-", "%.1f x" % demo.get("window_starts", 0.0))
+    for key, b in load(directory, "editor").items():
+        row("editor update + draw", "CPU %.2f ms (unfolded, grid)" % b.get("editor_cpu_ms", 0.0),
+            "frame, editor hidden: CPU %.2f ms" % b.get("hidden_frame_cpu_ms", 0.0),
+            "%.2f x" % (b.get("editor_cpu_ms", 0.0) / max(b.get("hidden_frame_cpu_ms", 0.0), 1e-9)))
     dump = load(directory, "dump")
     for key, b in dump.items():
         row("dumping 1280x720", "%.1f fps" % b.get("dump_fps", 0.0),

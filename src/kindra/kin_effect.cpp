@@ -437,6 +437,11 @@ void Effect::setFolded(bool folded) {
   updatePlugins();
 }
 
+bool Effect::hasFoldMarker() const {
+  // a short bar keeps its room for the handles
+  return !mPlugin.empty() && mArea.getWidth() >= 2.0f * kHandleWidth + kMarkerSize + 16.0f;
+}
+
 Area Effect::foldMarker() const {
   const float x = mArea.mMin.x + kHandleWidth + 3.0f;
   const float y = mArea.mMin.y + (kBarHeight - kMarkerSize) / 2.0f;
@@ -526,7 +531,7 @@ int Effect::handleEvent(tessel::Event& event) {
     }
   }
 
-  const bool onMarker = foldMarker().isInside(pointer) || (event.doubleClick && bar.isInside(pointer));
+  const bool onMarker = (hasFoldMarker() && foldMarker().isInside(pointer)) || (event.doubleClick && bar.isInside(pointer));
   if (event.type == "mousedown" && left && !mPlugin.empty() && onMarker) {
     setFolded(!mFolded);
     return 1;
@@ -593,7 +598,7 @@ void Effect::draw(Area area, Area base, Area clip) {
   };
   handle(1, inset.mMin.x);
   handle(3, inset.mMax.x - kHandleWidth);
-  if (!mPlugin.empty()) {
+  if (hasFoldMarker()) {
     // right when folded, down when open
     render->setColor(mStyle.mText.mColor1);
     render->drawCircle(foldMarker() + (area.mMin - mArea.mMin), 3, mFolded ? 0.25f : 0.0f);

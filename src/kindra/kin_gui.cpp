@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "kin_beatgrid.h"
+#include "kin_effect.h"
 #include "kin_main.h"
 #include "tes_control.h"
 #include "tes_ruler.h"
 #include "tes_scrollbars.h"
 #include "tes_stat.h"
+#include "tes_textinput.h"
 #include "tes_workspace.h"
 #include "zlk_system.h"
 
@@ -50,7 +52,8 @@ Gui::Gui(display::DisplayGL* display, Kindra* engine)
       mFitting(false),
       mInputPending(false),
       mButtonsDown(0),
-      mFittedHeight(-1.0f) {
+      mFittedHeight(-1.0f),
+      mShownPlaying(false) {
   std::memset(mPadButtons, 0, sizeof(mPadButtons));
 }
 
@@ -121,6 +124,7 @@ int Gui::onKeyDown(const display::KeyEvent& event) {
   const bool ctrl = event.ctrl() && !event.alt();
   const bool undoKey = ctrl && event.key == display::KEY_z && !event.shift();
   const bool redoKey = ctrl && ((event.key == display::KEY_z && event.shift()) || event.key == display::KEY_y);
+  if ((undoKey || redoKey) && typing()) return Listener::WHATEVER;  // the field's own
   if (undoKey || redoKey) {
     // not in the middle of a drag: the step it makes is not taken yet
     if (mHistory.isStarted() && mButtonsDown == 0) {
@@ -166,6 +170,12 @@ int Gui::onCharDown(const display::CharEvent&) {
   return Listener::WHATEVER;
 }
 
+bool Gui::typing() {
+  tessel::Control* focus = mTessel.getWorkspace();
+  while (focus && focus->getFocus()) focus = focus->getFocus();
+  return dynamic_cast<tessel::TextInput*>(focus) && focus->isShown();
+}
+
 void Gui::fitTimeline() {
   tessel::Control* effects = mTessel.findControl("effects");
   tessel::Control* scroller = mTessel.findControl("main_scrollbars_horisontal");
@@ -180,6 +190,29 @@ void Gui::fitTimeline() {
   fitRuler(scroller);
 }
 
+void Gui::showPlaying() {
+  auto* scroller = dynamic_cast<tessel::Scrollbars*>(mTessel.findControl("main_scrollbars_horisontal"));
+  tessel::Control* effects = mTessel.findControl("effects");
+  if (!scroller || !effects || !mRuler) return;
+  const float now = mKindra->getSystemTime();
+  const float frameTop = scroller->getFrame()->getAreaWorld().mMin.y - scroller->getScrollPosition().y;
+  float top = -1.0f;
+  for (uint32_t i = 0; i < effects->getChildCount(); ++i) {
+    auto* effect = dynamic_cast<Effect*>(effects->getChild(i));
+    if (!effect || !effect->getVisible() || now < effect->mStart || now >= effect->mEnd) continue;
+    const float y = effect->getAreaWorld().mMin.y - frameTop;
+    if (top < 0.0f || y < top) top = y;
+  }
+  // the play head a quarter into the view when it is out of it, the first
+  // playing bar just below the band (the scroller keeps to its range)
+  mathbase::Vector2f to = scroller->getScrollPosition();
+  const float width = scroller->getFrame()->getArea().getWidth();
+  const float head = now * kUnitsPerSecond;
+  if (head < to.x || head > to.x + width) to.x = head - width * 0.25f;
+  if (top >= 0.0f) to.y = top - mRuler->getBandHeight() - 4.0f;
+  scroller->setScrollPosition(to);
+}
+
 void Gui::onDraw() {
   if (!mHistory.isStarted() && !mKindra->isRunningSetup()) mHistory.reset(mKindra->getEffects());
   // a drag is one step: taken when the last button is up
@@ -188,6 +221,10 @@ void Gui::onDraw() {
     mInputPending = false;
   }
   fitTimeline();
+  if (!mShownPlaying && mHistory.isStarted()) {
+    mShownPlaying = true;
+    showPlaying();
+  }
   if (mRuler) {
     mRuler->setShadow(mKindra->getStartTime() * kUnitsPerSecond);
     mRuler->setShadow2(mKindra->getSystemTime() * kUnitsPerSecond);

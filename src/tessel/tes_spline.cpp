@@ -522,6 +522,13 @@ void Spline::draw(Area area, Area base, Area clip) {
   const colorInfo& back = mStyle.mBack;
   render->setColor(mInactive ? back.mInactive1 : back.mColor1, mInactive ? back.mInactive2 : back.mColor2);
   render->drawBox(area);
+  if (hasFocus()) {
+    // the keys go here now: an inner border, under the keys, in the selection colour
+    render->setColor(kSelectedColor, kSelectedColor);
+    Area inner = area;
+    inner.expand(-1.0f);
+    render->drawBorder(inner);
+  }
 
   const Mapping map(area, mStartTime, mEndTime, mMinValue, mMaxValue);
   // guides: the value 0, and the times 0 and 1 (a plugin's start and end)
@@ -578,13 +585,6 @@ void Spline::draw(Area area, Area base, Area clip) {
 
   render->setColor(back.mBorder1, back.mBorder2);
   render->drawBorder(area);
-  if (hasFocus()) {
-    // the keys go here now: a second, inner border in the selection colour
-    render->setColor(kSelectedColor, kSelectedColor);
-    Area inner = area;
-    inner.expand(-1.0f);
-    render->drawBorder(inner);
-  }
   if (m_spline) {
     const Vector4f& ink = mStyle.mText.mColor1;
     render->setColor(ink.w > 0.0f ? ink : kTextColor);

@@ -49,6 +49,9 @@ void TextInput::load(xml::IteratorConst& it) {
 void TextInput::setCaption(std::string caption) { setText(caption); }
 
 void TextInput::setText(const std::string& text) {
+  // a text from the program starts a new history
+  mUndo.clear();
+  mRedo.clear();
   mText = text;
   Control::setCaption(text);
   mCaret = static_cast<int>(mText.size());
@@ -131,6 +134,9 @@ bool TextInput::replace(const std::string& text, bool overwrite) {
   next.replace(static_cast<size_t>(from), static_cast<size_t>(to - from), text);
   if (mNumeric && !isNumericText(next)) return false;
   if (next == mText) return false;
+  mUndo.push_back(mText);
+  if (mUndo.size() > kUndoDepth) mUndo.erase(mUndo.begin());
+  mRedo.clear();
   mText.swap(next);
   mCaret = from + static_cast<int>(text.size());
   mSelection = false;
@@ -170,6 +176,19 @@ bool TextInput::paste() {
   std::printf("TextInput: paste: %s\n", text.c_str());
   std::fflush(stdout);
   return replace(text, false);
+}
+
+bool TextInput::undo(bool back) {
+  std::vector<std::string>& from = back ? mUndo : mRedo;
+  std::vector<std::string>& to = back ? mRedo : mUndo;
+  if (from.empty()) return false;
+  to.push_back(mText);
+  mText = from.back();
+  from.pop_back();
+  mCaret = mSelectionStart = static_cast<int>(mText.size());
+  mSelection = false;
+  changed();
+  return true;
 }
 
 int TextInput::handleKey(const Event& event) {
@@ -220,6 +239,11 @@ int TextInput::handleKey(const Event& event) {
   }
   if (ctrl && event.key == dis::KEY_v) {
     paste();
+    return 1;
+  }
+  // the field's own edits, not the program's: the keys stay here
+  if (ctrl && !event.alt() && (event.key == dis::KEY_z || event.key == dis::KEY_y)) {
+    undo(event.key == dis::KEY_z && !shift);
     return 1;
   }
   // the keys of typed characters belong to the field (not to the program's

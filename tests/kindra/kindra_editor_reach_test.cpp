@@ -6,6 +6,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -71,7 +72,18 @@ TEST_P(EditorReachTest, EveryShippedEffectScrollsIntoViewAndItsBarDrags) {
       kindra_test::keyPress(GLFW_KEY_ESCAPE);
       return;
     }
+    auto* scroller =
+        dynamic_cast<zelkor::tessel::Scrollbars*>(engine.getGui()->getTessel().findControl("main_scrollbars_horisontal"));
+    ASSERT_NE(scroller, nullptr);
+    const Area view = scroller->getFrame()->getAreaWorld();
     if (phase == 0) {
+      if (frames < 3) return;
+      // the editor opens on what plays: a playing bar shows below the band
+      const float now = engine.getSystemTime();
+      EXPECT_TRUE(std::any_of(engine.getEffects().begin(), engine.getEffects().end(), [&](Effect* e) {
+        return e->mStart <= now && now < e->mEnd && e->getAreaWorld().mMin.y >= view.mMin.y + 20.0f &&
+               e->getAreaWorld().mMin.y + 20.0f <= view.mMax.y;
+      }));
       // the frame stays quick: paused where only cheap effects draw
       engine.setTime(170.0f);
       kindra_test::keyTap(GLFW_KEY_SPACE);
@@ -84,10 +96,6 @@ TEST_P(EditorReachTest, EveryShippedEffectScrollsIntoViewAndItsBarDrags) {
       kindra_test::keyPress(GLFW_KEY_ESCAPE);
       return;
     }
-    auto* scroller =
-        dynamic_cast<zelkor::tessel::Scrollbars*>(engine.getGui()->getTessel().findControl("main_scrollbars_horisontal"));
-    ASSERT_NE(scroller, nullptr);
-    const Area view = scroller->getFrame()->getAreaWorld();
     Effect* effect = effects[index];
     const Area bar = effect->getAreaWorld();
     if (phase == 1) {

@@ -511,6 +511,9 @@ TEST_F(SplineTest, TheWheelZoomsAroundTheMouseAndScrollsWithShift) {
   const Vector2f mouse = px(0.25f, 0.5f);
   move(mouse);
   kindra_test::wheel(1.0);
+  EXPECT_FLOAT_EQ(spline->getEndTime() - spline->getStartTime(), 1.0f) << "the wheel is the scroller's until a click";
+  click(mouse, GLFW_MOUSE_BUTTON_LEFT);
+  kindra_test::wheel(1.0);
   EXPECT_NEAR(spline->getEndTime() - spline->getStartTime(), 0.8f, 1e-6f);
   EXPECT_NEAR(spline->getSplineSpace(mouse).x, 0.25f, 1e-6f);
   kindra_test::wheel(-1.0);

@@ -189,7 +189,9 @@ class Effect : public tessel::LayoutStack {
   void buildScript(xml::XmlParser& document);
   // The bar's time span after a drag step, snapped to the beat grid.
   void snapDrag(tessel::Area& area, bool free) const;
-  // The bar's fold marker, in the space of mArea.
+  // The bar's fold marker, in the space of mArea (on bars with plugins and
+  // room for it).
+  bool hasFoldMarker() const;
   tessel::Area foldMarker() const;
   // Restacks the parent when this effect's height changed.
   void relayoutParent(float previousHeight);

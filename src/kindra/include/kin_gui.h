@@ -39,8 +39,9 @@ class Gui : public tessel::Callback, public display::Listener {
   void controlAction(tessel::Control* control, tessel::Action action) override;
   // Tab shows or hides the editor (hiding drops the keyboard focus); the key
   // goes on to the toolkit and the engine either way. Ctrl+Z undoes,
-  // Ctrl+Shift+Z and Ctrl+Y redo; PageUp/PageDown move the play head a bar
-  // (with a beat grid). These go no further.
+  // Ctrl+Shift+Z and Ctrl+Y redo (left to a focused text field, which undoes
+  // its own typing); PageUp/PageDown move the play head a bar (with a beat
+  // grid). These go no further.
   int onKeyDown(const display::KeyEvent& event) override;
   // Input is watched (not used) to find where edits end: a step of the
   // history is taken once no mouse button is held.
@@ -66,6 +67,11 @@ class Gui : public tessel::Callback, public display::Listener {
   // The ruler as tall as the effects stacked in it (at least the visible
   // timeline), so that the scroller reaches every one of them.
   void fitTimeline();
+  // Scrolls the timeline down to the effects playing now (done once the
+  // demo starts, so that a maker sees what plays).
+  void showPlaying();
+  // A shown text field has the keyboard.
+  bool typing();
 
   static const char* const kLayoutFile;
 
@@ -93,6 +99,7 @@ class Gui : public tessel::Callback, public display::Listener {
   bool mInputPending;  // input since the last history step
   int mButtonsDown;    // mouse buttons held
   float mFittedHeight;  // the effects' height the ruler was last fitted to
+  bool mShownPlaying;   // the first frame scrolled to what plays
 };
 
 }  // namespace kindra

@@ -3,6 +3,7 @@
 // workspace's shared copy string, numeric and password modes.
 
 #include <string>
+#include <vector>
 
 #include "mb_vector2.h"
 #include "tes_control.h"
@@ -22,7 +23,8 @@ class TextInput : public Control {
   // The caption is the text.
   void setCaption(std::string caption) override;
   // Keys while focused: arrows (Shift selects), Home, End, Backspace,
-  // Delete, Ctrl+C copies, Ctrl+V or Shift+Insert pastes, Insert switches
+  // Delete, Ctrl+Z undoes and Ctrl+Shift+Z or Ctrl+Y redoes the field's own
+  // edits (since its text was last set), Ctrl+C copies, Ctrl+V or Shift+Insert pastes, Insert switches
   // between inserting and overwriting; typed characters go in at the caret.
   // The mouse places the caret and drags a selection; a double click selects
   // everything. Every change of the text reports ACTION_TEXT_CHANGED.
@@ -68,6 +70,8 @@ class TextInput : public Control {
   bool mSelection;
   std::string mCopy;     // the copy string while the field is in no workspace
   float mTextOffset;     // pixels the text is scrolled left to show the caret
+  std::vector<std::string> mUndo, mRedo;  // texts before the edits, and undone ones
+  static const size_t kUndoDepth = 256;
 
  private:
   Workspace* workspace();
@@ -84,6 +88,8 @@ class TextInput : public Control {
   void copy();
   bool paste();
   int handleKey(const Event& event);
+  // One step back (or forward); false when there is none.
+  bool undo(bool back);
   void changed();
 };
 
