@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev valgrind
   ffmpeg sox
+  gcovr
 )
 
 missing=()
