@@ -28,89 +28,6 @@ std::string shape(const XmlNode& node) {
   return s;
 }
 
-std::string shapeOf(const std::string& text) {
-  XmlParser p;
-  p.parse(text);
-  return shape(p.getRootNode());
-}
-
-TEST(DocumentReading, EmptyElementIsClosedRoot) {
-  XmlParser p;
-  p.parse("<a></a>");
-  EXPECT_EQ(p.getRootNode().getTag().getName(), "a");
-  EXPECT_TRUE(p.getRootNode().getTag().getClosed());
-  EXPECT_EQ(p.getRootNode().getNumChildren(), 0);
-}
-
-TEST(DocumentReading, ChildrenInDocumentOrder) {
-  XmlParser p;
-  p.parse("<r>\n\t<x/>\n\t<!-- note -->\n\t<y k=\"v\"></y>\n\ttext here\n\t<?pi a=\"1\"?><!b c></r>");
-  const XmlNode& r = p.getRootNode();
-  ASSERT_EQ(r.getNumChildren(), 6);
-  EXPECT_FALSE(r.getTag().getClosed());
-  const std::vector<int> types = {XmlTag::NORMAL, XmlTag::COMMENT, XmlTag::NORMAL, XmlTag::TEXT,
-                                  XmlTag::SPECIAL_QUESTION, XmlTag::SPECIAL_EXCLAIM};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(r.getChildren(i)->getTag().getType(), types[i]) << i;
-    EXPECT_TRUE(r.getChildren(i)->getTag().getClosed()) << i;
-    EXPECT_EQ(r.getChildren(i)->getParent(), &r);
-  }
-  EXPECT_EQ(r.getChildren(2)->getTag().getValue("k"), "v");
-  EXPECT_EQ(r.getChildren(3)->getTag().getValue("content"), "text here\n    ");
-}
-
-TEST(DocumentReading, EndTagsMatchOnlyTheInnermostElementByName) {
-  // a foreign end tag becomes a closed child
-  EXPECT_EQ(shapeOf("<a><b></c></b></a>"), "a(b(c))");
-  // a bare self-closing tag named like the open element ends it
-  EXPECT_EQ(shapeOf("<a><b><b/><c/></a>"), "a(b c)");
-  // with an attribute it is a child instead
-  EXPECT_EQ(shapeOf("<a><a x=\"1\"/></a>"), "a(a)");
-  EXPECT_EQ(shapeOf("<a><b><c></c></b><d></d></a>"), "a(b(c) d)");
-}
-
-TEST(DocumentReading, NothingAfterTheRootIsRead) {
-  EXPECT_EQ(shapeOf("<a></a> trailing <<< <!--"), "a");
-}
-
-TEST(DocumentReading, PrologIsDroppedButDeclarationsMerge) {
-  XmlParser p;
-  p.parse("text <!-- c --> <!DOCTYPE x> <?php run=\"1\"?>\n<?xml version=\"1.0\"?>"
-          "<?xml encoding=\"x\" version=\"2\"?><r></r>");
-  const XmlTag& meta = p.getMetaTag();
-  EXPECT_EQ(meta.getName(), "xml");
-  ASSERT_EQ(meta.getArg().size(), 2u);
-  EXPECT_EQ(meta.getValue("version"), "2");
-  EXPECT_EQ(meta.getValue("encoding"), "x");
-  EXPECT_EQ(p.getRootNode().getNumChildren(), 0);
-}
-
-TEST(DocumentReading, ManyDeclarationsMergeInOrder) {
-  std::string text = "<?xml v=\"1\"?>";
-  for (int i = 0; i < 100; ++i) text += "<?xml k" + std::to_string(i % 40) + "=\"" + std::to_string(i) + "\"?>";
-  XmlParser p;
-  p.parse(text + "<r></r>");
-  const XmlTag& meta = p.getMetaTag();
-  ASSERT_EQ(meta.getArg().size(), 41u);
-  EXPECT_EQ(meta.getArg()[0].getName(), "v");
-  for (int i = 0; i < 40; ++i) {
-    EXPECT_EQ(meta.getArg()[i + 1].getName(), "k" + std::to_string(i));
-    EXPECT_EQ(meta.getArg()[i + 1].getValue(), std::to_string(i < 20 ? i + 80 : i + 40));
-  }
-}
-
-TEST(DocumentReading, ParsesOnlyTheGivenBytes) {
-  const std::string text = "<a></a>GARBAGE";
-  std::vector<char> exact(text.begin(), text.begin() + 7);  // no terminator
-  XmlParser p;
-  p.parse(exact.data(), static_cast<int>(exact.size()));
-  EXPECT_EQ(p.getRootNode().getTag().getName(), "a");
-  XmlParser cut;
-  EXPECT_EQ(errorOf([&] { cut.parse(exact.data(), 6); }), "(error at line 1, col 7); EOF (when reading tag at 1:4)");
-  XmlParser negative;
-  EXPECT_EQ(errorOf([&] { negative.parse(exact.data(), -1); }), "XmlParser::parse; Negative length -1!");
-}
-
 TEST(DocumentErrors, AttributeFaultsWithPositions) {
   // the name stops at '_' and "_tag" is read as an attribute without '='
   EXPECT_EQ(parseError("<root><my_tag/></root>"), "(error at line 1, col 15); '=' expected! (when reading tag at 1:7)");
@@ -138,18 +55,6 @@ TEST(DocumentErrors, InputEndingBeforeTheRootEnds) {
   EXPECT_EQ(parseError("<a><!-- open"), "(error at line 1, col 13); EOF (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<a><b x=\"1\""), "(error at line 1, col 12); EOF (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<a><?pi"), "(error at line 1, col 8); EOF (when reading tag at 1:4)");
-}
-
-TEST(DocumentErrors, RootMustOpen) {
-  EXPECT_EQ(parseError("<?xml version=\"1.0\"?><root/>"),
-            "(error at line 1, col 29); Root tag is closed! (when reading tag at 1:22)");
-  EXPECT_EQ(parseError("</root>"), "(error at line 1, col 8); Root tag is closed! (when reading tag at 1:1)");
-}
-
-TEST(DocumentErrors, DeclarationFaults) {
-  EXPECT_EQ(parseError("<?xml version=\"1.0\">\n<r></r>"),
-            "(error at line 1, col 20); Xml: Ill formed <?xml?> tag, forgot to close it using '?>'? (when reading tag at 1:1)");
-  EXPECT_EQ(parseError("<?xml ?x><r></r>"), "(error at line 1, col 7); Xml: Ill formed <?xml?> tag (when reading tag at 1:1)");
 }
 
 TEST(DocumentErrors, BracketInExclaimTagEnds) {
@@ -185,71 +90,6 @@ TEST(DocumentErrors, DeepNestingIsRefusedWithoutRecursion) {
                 std::to_string(col - 3) + ")");
   // far beyond any stack
   EXPECT_NE(parseError(nested(1000000, false)).find("nested deeper than 256 levels"), std::string::npos);
-}
-
-TEST(DocumentErrors, SecondParseNeedsClear) {
-  XmlParser p;
-  p.parse("<a><b/></a>");
-  EXPECT_EQ(errorOf([&] { p.parse("<c></c>"); }), "Parser has already parsed a xml-file, use clear() first!");
-  p.clear();
-  p.parse("<c><d/></c>");
-  EXPECT_EQ(p.getRootNode().getTag().getName(), "c");
-  EXPECT_EQ(p.getRootNode().getNumChildren(), 1);
-
-  // a failed parse keeps what was read, name included
-  XmlParser failed;
-  EXPECT_NE(parseError("<a><b/><c"), "<no error>");
-  errorOf([&] { failed.parse("<a><b/><c"); });
-  EXPECT_EQ(failed.getRootNode().getTag().getName(), "a");
-  EXPECT_EQ(failed.getRootNode().getNumChildren(), 1);
-  EXPECT_EQ(errorOf([&] { failed.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
-
-  // a root without a name that holds children counts as parsed too
-  XmlParser nameless;
-  nameless.parse("<><x/></>");
-  EXPECT_EQ(nameless.getRootNode().getNumChildren(), 1);
-  EXPECT_EQ(errorOf([&] { nameless.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
-}
-
-TEST(DocumentErrors, ErrorsAreLogged) {
-  kindra_test::StdoutCapture capture;
-  try {
-    XmlParser p;
-    p.parse("<a>");
-  } catch (const zelkor::Exception&) {
-  }
-  const std::string out = capture.finish();
-  EXPECT_NE(out.find("], EOF ("), std::string::npos) << out;
-  EXPECT_NE(out.find("], (error at line 1, col 4); EOF (when reading tag at 1:4) ("), std::string::npos) << out;
-}
-
-TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
-  kindra_test::ScratchDir dir("xml");
-  const std::string good = dir.file("setup.xml");
-  ASSERT_TRUE(kindra_test::writeFile(good, "<?xml version=\"1.0\"?>\n<setup>\n\t<window width=\"640\"/>\n</setup>\n"));
-  XmlParser p;
-  p.parseFile(good);
-  IteratorConst it = p.createIterator("window");
-  ASSERT_TRUE(++it);
-  EXPECT_EQ(it->getValueInt("width"), 640);
-
-  const std::string bad = dir.file("bad.xml");
-  ASSERT_TRUE(kindra_test::writeFile(bad, "<setup>\n<window width=640.5/>"));
-  XmlParser q;
-  EXPECT_EQ(errorOf([&] { q.parseFile(bad); }),
-            bad + ": (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
-
-  // bytes loaded elsewhere can name their source too
-  const std::string bytes = kindra_test::readFile(bad);
-  XmlParser named;
-  EXPECT_EQ(errorOf([&] { named.parse(bytes.data(), static_cast<int>(bytes.size()), "data.zip:setup.xml"); }),
-            "data.zip:setup.xml: (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
-
-  XmlParser missing;
-  EXPECT_EQ(errorOf([&] { missing.parseFile(dir.file("none.xml")); }),
-            "Xml: Could not open '" + dir.file("none.xml") + "' (No such file or directory)");
-  XmlParser directory;
-  EXPECT_NE(errorOf([&] { directory.parseFile(dir.path()); }).find(dir.path()), std::string::npos);
 }
 
 }  // namespace
