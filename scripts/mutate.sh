@@ -5,8 +5,9 @@
 # module and every survivor. A mutant that does not build counts as neither.
 #   scripts/mutate.sh [module ...]      (default: every module)
 # KINDRA_BUILD_DIR: a configured build with tests (default build/);
-# KINDRA_MUTATE_TIMEOUT: seconds per test (default 300); results go to
-# $KINDRA_BUILD_DIR/mutation.log, appended to as mutants finish.
+# KINDRA_MUTATE_TIMEOUT: seconds per test (default 300); KINDRA_MUTATE_IDS: only
+# these mutants ("m012 m013"); results go to $KINDRA_BUILD_DIR/mutation.log,
+# appended to as mutants finish.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KINDRA_BUILD_DIR:-$root/build}"
@@ -60,6 +61,7 @@ for module in "${modules[@]}"; do
   nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null || { echo "mutate.sh: $module does not build unmutated" >&2; exit 1; }
   while IFS=$'\t' read -r id mod file line kind original mutated; do
     [ "$mod" = "$module" ] || continue
+    if [ -n "${KINDRA_MUTATE_IDS:-}" ] && [[ " $KINDRA_MUTATE_IDS " != *" $id "* ]]; then continue; fi
     path="$root/$file"
     # the recorded line, or the one line in the file that still reads the same
     at="$(awk -v n="$line" -v want="$original" '{ s=$0; sub(/^[ \t]+/, "", s); sub(/[ \t]*\/\/.*$/, "", s); sub(/[ \t]+$/, "", s) }
