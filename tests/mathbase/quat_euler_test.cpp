@@ -24,6 +24,17 @@ const RotationOrder::Order kOrders[6] = {RotationOrder::XYZ, RotationOrder::XZY,
 // Quaternion → matrix → Euler → quaternion, in every order, including the
 // gimbal-locked middle angle of ±π/2 and
 // angles just short of it.
+// The reversed order of every order (its name read backwards) and back again.
+TEST(RotationOrderTest, InvertingReversesTheOrder) {
+  for (RotationOrder::Order order : kOrders) {
+    RotationOrder r(order);
+    const std::string name = orderName(order);
+    r.invert();
+    EXPECT_EQ(orderName(r.asInt()), std::string(name.rbegin(), name.rend()));
+    EXPECT_EQ(r.getInverse(), order);
+  }
+}
+
 TEST(Euler, RoundTripsInEveryOrder) {
   const float angles[][3] = {{0.3f, -0.8f, 1.9f}, {-2.5f, 0.1f, 0.7f}, {3.0f, -1.5f, -0.2f}, {0, 0, 0}};
   for (RotationOrder::Order order : kOrders) {
