@@ -39,7 +39,8 @@ backup="$(mktemp -d)"
 current=""
 restore() {
   if [ -n "$current" ]; then
-    cp -p "$backup/original" "$root/$current"
+    # a new time stamp, so that the next build compiles the restored source again
+    cp "$backup/original" "$root/$current"
     current=""
   fi
 }
