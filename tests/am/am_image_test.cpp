@@ -2,7 +2,6 @@
 #include <png.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "am.h"

@@ -3,8 +3,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +24,6 @@ using zelkor::am::Image;
 using zelkor::am::ImageObject;
 using zelkor::am::VideoFile;
 using zelkor::am::VideoFileImageDumper;
-
 
 // A picture whose every pixel depends on its place and on `seed`.
 void paint(Image& image, int seed) {

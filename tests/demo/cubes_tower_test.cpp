@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
 #include <string>
 
 #include "am.h"

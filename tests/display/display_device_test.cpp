@@ -7,8 +7,6 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -180,7 +178,6 @@ TEST_F(DeviceTest, EscapeQuitsOnReleaseUnlessAListenerBlocksTheRelease) {
   EXPECT_NE(capture.finish().find("DisplayGLFW - ESC"), std::string::npos);
   EXPECT_FALSE(device->update());
 }
-
 
 // ------------------------------------------------------------ resources
 

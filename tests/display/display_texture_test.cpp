@@ -2,7 +2,6 @@
 // read back as drawn pixels, the lifecycle, the cache and the fallbacks for
 // drivers without some extensions.
 
-#include <algorithm>
 #include <vector>
 
 #include "dis_texture_gl.h"

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cmath>
-#include <cstdint>
 #include <ctime>
-#include <set>
 #include <vector>
 
 #include "math_reference.h"

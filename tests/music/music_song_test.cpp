@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <vorbis/vorbisfile.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>

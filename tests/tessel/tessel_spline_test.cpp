@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <vector>
 

@@ -6,9 +6,6 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +39,6 @@ namespace {
 using zelkor::mathbase::Vector4f;
 using namespace zelkor::tessel;
 namespace dis = zelkor::display;
-
 
 const char* const kStyle = R"(<tessel>
   <frame>

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
 #include "mb_matrix4x4col.h"
 #include "test_support.h"
