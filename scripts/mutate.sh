@@ -13,6 +13,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KINDRA_BUILD_DIR:-$root/build}"
 timeout="${KINDRA_MUTATE_TIMEOUT:-300}"
 list="$root/scripts/mutation/mutants.tsv"
+# as build.sh: checkouts share one compiler cache, so a restored source is a cache hit
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$root")}"
+export CCACHE_NOHASHDIR=1
 log="$build/mutation.log"
 
 # the tests that cover each module (ctest name filters)
