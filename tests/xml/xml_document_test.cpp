@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "xml_parser.h"
+#include "test_support.h"
 #include "xml_test_util.h"
 
 namespace {
@@ -90,6 +91,35 @@ TEST(DocumentErrors, DeepNestingIsRefusedWithoutRecursion) {
                 std::to_string(col - 3) + ")");
   // far beyond any stack
   EXPECT_NE(parseError(nested(1000000, false)).find("nested deeper than 256 levels"), std::string::npos);
+}
+
+TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
+  kindra_test::ScratchDir dir("xml");
+  const std::string good = dir.file("setup.xml");
+  ASSERT_TRUE(kindra_test::writeFile(good, "<?xml version=\"1.0\"?>\n<setup>\n\t<window width=\"640\"/>\n</setup>\n"));
+  XmlParser p;
+  p.parseFile(good);
+  IteratorConst it = p.createIterator("window");
+  ASSERT_TRUE(++it);
+  EXPECT_EQ(it->getValueInt("width"), 640);
+
+  const std::string bad = dir.file("bad.xml");
+  ASSERT_TRUE(kindra_test::writeFile(bad, "<setup>\n<window width=640.5/>"));
+  XmlParser q;
+  EXPECT_EQ(errorOf([&] { q.parseFile(bad); }),
+            bad + ": (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
+
+  // bytes loaded elsewhere can name their source too
+  const std::string bytes = kindra_test::readFile(bad);
+  XmlParser named;
+  EXPECT_EQ(errorOf([&] { named.parse(bytes.data(), static_cast<int>(bytes.size()), "data.zip:setup.xml"); }),
+            "data.zip:setup.xml: (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
+
+  XmlParser missing;
+  EXPECT_EQ(errorOf([&] { missing.parseFile(dir.file("none.xml")); }),
+            "Xml: Could not open '" + dir.file("none.xml") + "' (No such file or directory)");
+  XmlParser directory;
+  EXPECT_NE(errorOf([&] { directory.parseFile(dir.path()); }).find(dir.path()), std::string::npos);
 }
 
 }  // namespace
