@@ -93,6 +93,31 @@ TEST(DocumentErrors, DeepNestingIsRefusedWithoutRecursion) {
   EXPECT_NE(parseError(nested(1000000, false)).find("nested deeper than 256 levels"), std::string::npos);
 }
 
+TEST(DocumentErrors, SecondParseNeedsClear) {
+  XmlParser p;
+  p.parse("<a k=\"1\"><b/></a>");
+  EXPECT_EQ(errorOf([&] { p.parse("<c></c>"); }), "Parser has already parsed a xml-file, use clear() first!");
+  p.clear();
+  p.parse("<c k=\"2\"><d/></c>");
+  EXPECT_EQ(p.getRootNode().getTag().getName(), "c");
+  EXPECT_EQ(p.getRootNode().getTag().getValue("k"), "2") << "nothing of the first document stays";
+  EXPECT_EQ(p.getRootNode().getNumChildren(), 1);
+
+  // a failed parse keeps what was read, name included
+  XmlParser failed;
+  EXPECT_NE(parseError("<a><b/><c"), "<no error>");
+  errorOf([&] { failed.parse("<a><b/><c"); });
+  EXPECT_EQ(failed.getRootNode().getTag().getName(), "a");
+  EXPECT_EQ(failed.getRootNode().getNumChildren(), 1);
+  EXPECT_EQ(errorOf([&] { failed.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
+
+  // a root without a name that holds children counts as parsed too
+  XmlParser nameless;
+  nameless.parse("<><x/></>");
+  EXPECT_EQ(nameless.getRootNode().getNumChildren(), 1);
+  EXPECT_EQ(errorOf([&] { nameless.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
+}
+
 TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
   kindra_test::ScratchDir dir("xml");
   const std::string good = dir.file("setup.xml");
