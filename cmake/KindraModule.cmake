@@ -13,6 +13,11 @@ elseif(KINDRA_SANITIZE)
   target_compile_options(kindra_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(kindra_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(KINDRA_COVERAGE)
+  # unoptimised so that every source line maps to counted code
+  target_compile_options(kindra_options INTERFACE --coverage -O0 -g)
+  target_link_options(kindra_options INTERFACE --coverage)
+endif()
 
 # kindra_module(<name> SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
 # Builds the static library zelkor_<name> with its public headers in include/.

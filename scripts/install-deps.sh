@@ -13,6 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev valgrind
   ffmpeg sox zip
   parallel openssh-client
+  gcovr
 )
 
 missing=()

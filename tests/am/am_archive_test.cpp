@@ -52,109 +52,6 @@ struct Probe {
 };
 typedef zelkor::am::TSmartPtr<Probe> ProbePtr;
 
-TEST(FileHandle, CopiesShareAndTheLastReleaseFrees) {
-  int deaths = 0;
-  ProbePtr first(new Probe(&deaths));
-  ProbePtr second = first;
-  EXPECT_EQ(first.getRefCount(), 2);
-  first.release();
-  EXPECT_TRUE(first.isNull());
-  EXPECT_EQ(deaths, 0);
-  EXPECT_EQ(second->deaths, &deaths);
-  second.release();
-  EXPECT_EQ(deaths, 1);
-  second.release();  // releasing an empty handle does nothing
-  EXPECT_EQ(deaths, 1);
-}
-
-TEST(FileHandle, AssignmentReleasesTheOldRecord) {
-  int deaths = 0;
-  ProbePtr a(new Probe(&deaths));
-  ProbePtr b(new Probe(&deaths));
-  ProbePtr c = a;
-  a = a;  // sharing the same block: nothing happens
-  EXPECT_EQ(a.getRefCount(), 2);
-  c = b;
-  EXPECT_EQ(a.getRefCount(), 1);
-  EXPECT_EQ(b.getRefCount(), 2);
-  a = b;
-  EXPECT_EQ(deaths, 1);
-  Probe* raw = new Probe(&deaths);
-  a = raw;  // raw record: attached anew
-  EXPECT_EQ(a.getRefCount(), 1);
-  a = raw;  // the record it already holds: not freed under our feet
-  EXPECT_EQ(deaths, 1);
-  a = static_cast<Probe*>(nullptr);
-  EXPECT_TRUE(a.isNull());
-  EXPECT_EQ(deaths, 2);
-  ProbePtr empty(nullptr);
-  EXPECT_TRUE(empty.isNull());
-}
-
-TEST(FileHandle, BytesOutliveTheFirstHandle) {
-  File copy;
-  {
-    File file = makeFile("a.txt", "hello");
-    copy = file;
-  }
-  EXPECT_EQ(contents(copy), "hello");
-  EXPECT_EQ(copy->filename, "a.txt");
-  EXPECT_EQ(copy.getRefCount(), 1);
-  const FileStructure empty;
-  EXPECT_EQ(empty.length, 0);
-  EXPECT_EQ(empty.data, nullptr);
-}
-
-// ---------------------------------------------------------------- mounting
-
-TEST(Mounting, TypeComesFromSchemeOrExtension) {
-  ScratchDir dir("am");
-  ArchiveManager manager;
-  StdoutCapture capture;
-  EXPECT_EQ(manager.addArchive(""), -1);
-  EXPECT_EQ(manager.addArchive(dir.file("data")), 0);
-  EXPECT_EQ(manager.addArchive(dir.file("Data.ZIP")), 1);
-  EXPECT_EQ(manager.addArchive("ZIP://" + dir.file("pack")), 2);
-  EXPECT_EQ(manager.addArchive(dir.file("pack.rar")), -1);
-  EXPECT_EQ(manager.addArchive("tar://x"), -1);
-  EXPECT_EQ(manager.addArchive("zip://"), 3);
-  EXPECT_EQ(manager.addArchive("./my.dir/data"), 4);  // a dot before the last separator is no extension
-  const std::string out = capture.finish();
-
-  EXPECT_NE(dynamic_cast<ArchiveDirectory*>(manager.getArchive(0)), nullptr);
-  EXPECT_NE(dynamic_cast<ArchiveZIP*>(manager.getArchive(1)), nullptr);
-  EXPECT_NE(dynamic_cast<ArchiveZIP*>(manager.getArchive(2)), nullptr);
-  EXPECT_EQ(manager.getArchive(2)->getArchivePath(), dir.file("pack"));
-  auto* bare = dynamic_cast<ArchiveDirectory*>(manager.getArchive(3));
-  ASSERT_NE(bare, nullptr);
-  EXPECT_EQ(bare->getPath(), "zip://");
-  EXPECT_NE(dynamic_cast<ArchiveDirectory*>(manager.getArchive(4)), nullptr);
-  EXPECT_EQ(manager.getArchiveCount(), 5);
-  EXPECT_NE(out.find("[log][am::ArchiveManager::addArchive], Adding zip: " + dir.file("Data.ZIP")),
-            std::string::npos)
-      << out;
-  EXPECT_NE(out.find("Adding zip: " + dir.file("pack") + " ("), std::string::npos) << out;
-  // the zip files do not exist: mounted anyway, empty, and said so
-  EXPECT_NE(out.find("[warning]"), std::string::npos) << out;
-  EXPECT_TRUE(manager.readFile("anything", 1).isNull());
-}
-
-TEST(Mounting, DirectoryRootGetsOneSeparator) {
-  EXPECT_EQ(ArchiveDirectory("data").getPath(), "data/");
-  EXPECT_EQ(ArchiveDirectory("data/").getPath(), "data/");
-  EXPECT_EQ(ArchiveDirectory("data\\").getPath(), "data\\");
-  EXPECT_EQ(ArchiveDirectory("").getPath(), "");
-
-  ScratchDir dir("am");
-  fs::create_directory(dir.file("data"));
-  writeFile(dir.file("data/a.txt"), "A");
-  ArchiveManager manager;
-  manager.addArchive(dir.file("data"));
-  manager.addArchive(dir.file("data/"));
-  EXPECT_EQ(contents(manager.readFile("a.txt", 0)), "A");
-  EXPECT_EQ(contents(manager.readFile("a.txt", 1)), "A");
-}
-
 // ---------------------------------------------------------------- lookup
 
 class MountedArchives : public ::testing::Test {
@@ -184,37 +81,6 @@ TEST_F(MountedArchives, EarlierArchivesHideLaterOnes) {
   EXPECT_EQ(contents(mManager.readFile("shaders/a.frag")), "void main(){}");
   EXPECT_TRUE(mManager.readFile("missing.txt").isNull());
   EXPECT_TRUE(mManager.readFile("both.txt", 7).isNull());  // no such archive
-}
-
-TEST_F(MountedArchives, ZipNamesDropOneLeadingDotSlashOrSlash) {
-  File file = mManager.readFile("./shaders/a.frag", 1);
-  EXPECT_EQ(contents(file), "void main(){}");
-  EXPECT_EQ(file->filename, "./shaders/a.frag");
-  EXPECT_EQ(contents(mManager.readFile("/shaders/a.frag", 1)), "void main(){}");
-  EXPECT_EQ(contents(mManager.readFile("\\shaders/a.frag", 1)), "void main(){}");
-  EXPECT_TRUE(mManager.readFile("//shaders/a.frag", 1).isNull());
-  // a name that merely starts with a dot keeps it
-  EXPECT_EQ(contents(mManager.readFile(".hidden", 1)), "dot");
-  File empty = mManager.readFile("empty.bin", 1);
-  ASSERT_FALSE(empty.isNull());
-  EXPECT_EQ(empty->length, 0);
-}
-
-TEST_F(MountedArchives, WritesGoToTheFirstArchiveOrTheOneNamed) {
-  EXPECT_TRUE(mManager.writeFile(makeFile("out.txt", "written")));
-  EXPECT_EQ(readFile(mDir.file("data/out.txt")), "written");
-  EXPECT_FALSE(mManager.writeFile(makeFile("out.txt", "x"), 1));  // zip archives are read-only
-  EXPECT_FALSE(mManager.writeFile(makeFile("out.txt", "x"), 5));
-  EXPECT_FALSE(mManager.writeFile(File()));
-  EXPECT_TRUE(mManager.writeAllToArchive("whatever"));
-  mManager.flush();
-  mManager.flush(1);
-}
-
-TEST(Writing, WithoutArchivesFails) {
-  ArchiveManager manager;
-  EXPECT_FALSE(manager.writeFile(makeFile("a.txt", "a"), -1));
-  EXPECT_TRUE(manager.readFile("a.txt").isNull());
 }
 
 // ---------------------------------------------------------------- directories
@@ -259,15 +125,6 @@ TEST(DirectoryArchive, FailedWriteKeepsTheOldFile) {
   EXPECT_FALSE(archive.write(makeFile("locked/sub/b.txt", "new")));
 }
 
-TEST(DirectoryArchive, FileInTheWayOfADirectoryFailsTheWrite) {
-  ScratchDir dir("am");
-  writeFile(dir.file("blocker"), "keep");
-  ArchiveDirectory archive(dir.path());
-  EXPECT_FALSE(archive.write(makeFile("blocker/a.txt", "x")));
-  EXPECT_EQ(readFile(dir.file("blocker")), "keep");
-  EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"blocker"});
-}
-
 TEST(DirectoryArchive, NamesNeverLeaveTheRoot) {
   ScratchDir dir("am");
   fs::create_directories(dir.file("root/sub"));
@@ -299,37 +156,6 @@ TEST(DirectoryArchive, NamesNeverLeaveTheRoot) {
   ArchiveDirectory cwd("");
   writeFile(dir.file("root/abs.txt"), "abs");
   EXPECT_TRUE(cwd.read(dir.file("root/abs.txt")).isNull());
-}
-
-TEST(DirectoryArchive, OnlyRegularFilesAreRead) {
-  ScratchDir dir("am");
-  fs::create_directory(dir.file("folder"));
-  ArchiveDirectory archive(dir.path());
-  EXPECT_TRUE(archive.read("folder").isNull());
-  EXPECT_TRUE(archive.read("").isNull());
-  EXPECT_TRUE(archive.read("missing").isNull());
-  writeFile(dir.file("empty"), "");
-  File empty = archive.read("empty");
-  ASSERT_FALSE(empty.isNull());
-  EXPECT_EQ(empty->length, 0);
-}
-
-TEST(DirectoryArchive, CreateFullDirectorySkipsLeadingDotParts) {
-  ScratchDir dir("am");
-  const fs::path previous = fs::current_path();
-  fs::create_directory(dir.file("work"));
-  fs::current_path(dir.file("work"));
-  EXPECT_TRUE(ArchiveDirectory::createFullDirectory("./a/b/file.txt"));
-  EXPECT_TRUE(ArchiveDirectory::createFullDirectory("../up/c/file.txt"));
-  EXPECT_TRUE(ArchiveDirectory::createFullDirectory("plain"));
-  EXPECT_TRUE(ArchiveDirectory::createFullDirectory("./a/b/again.txt"));  // existing ones are fine
-  writeFile("a/b/blocker", "");
-  EXPECT_FALSE(ArchiveDirectory::createFullDirectory("a/b/blocker/x/file.txt"));
-  fs::current_path(previous);
-  EXPECT_TRUE(fs::is_directory(dir.file("work/a/b")));
-  EXPECT_TRUE(fs::is_directory(dir.file("up/c")));
-  EXPECT_FALSE(fs::exists(dir.file("work/plain")));
-  EXPECT_FALSE(fs::exists(dir.file("work/a/b/again.txt")));
 }
 
 // ---------------------------------------------------------------- damaged zips
@@ -430,16 +256,6 @@ TEST_F(DamagedZip, DataCutAwayUnderAnIntactDirectory) {
   StdoutCapture quiet;
   EXPECT_TRUE(read(cut, "stored.txt").isNull());
   EXPECT_TRUE(read(cut, "packed.txt").isNull());
-}
-
-TEST(ZipArchive, IsReadOnlyAndMissingFilesMountEmpty) {
-  ScratchDir dir("am");
-  ArchiveZIP missing(dir.file("nothing.zip"));
-  EXPECT_FALSE(missing.isOpen());
-  EXPECT_TRUE(missing.read("a").isNull());
-  EXPECT_FALSE(missing.write(makeFile("a", "a")));
-  fs::create_directory(dir.file("folder.zip"));
-  EXPECT_FALSE(ArchiveZIP(dir.file("folder.zip")).isOpen());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstdio>
 #include <stdexcept>
 
 extern "C" {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -34,24 +33,11 @@ struct Frame {
   float luminance(int x, int y) const { return 0.3f * r(x, y) + 0.59f * g(x, y) + 0.11f * b(x, y); }
 };
 
-// The window's pixels as the X server shows them.
 Frame grab(const std::string& window) {
   Frame frame;
-  const std::string geometry = kindra_e2e::commandOutput("xdotool getwindowgeometry --shell " + window);
-  int x = 0, y = 0;
-  const size_t px = geometry.find("X="), py = geometry.find("Y=");
-  if (px != std::string::npos) x = std::atoi(geometry.c_str() + px + 2);
-  if (py != std::string::npos) y = std::atoi(geometry.c_str() + py + 2);
-  const std::string display = std::getenv("DISPLAY");
-  const std::string command = "ffmpeg -loglevel error -f x11grab -video_size " + std::to_string(kWidth) + "x" +
-                              std::to_string(kHeight) + " -i " + display + "+" + std::to_string(x) + "," +
-                              std::to_string(y) + " -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return frame;
-  frame.rgb.resize(static_cast<size_t>(kWidth) * kHeight * 3);
-  const size_t got = fread(frame.rgb.data(), 1, frame.rgb.size(), pipe);
-  pclose(pipe);
-  if (got != frame.rgb.size()) return Frame();
+  const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight);
+  if (bytes.empty()) return frame;
+  frame.rgb.assign(bytes.begin(), bytes.end());
   frame.width = kWidth;
   frame.height = kHeight;
   return frame;

@@ -128,30 +128,12 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
     writeWork("script/Tunnel.Tunnel.xml", script);
   }
 
-  // The window's pixels through the X server.
   Frame grab(const std::string& window) {
+    const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight);
     Frame frame;
-    const std::string geometry = kindra_e2e::commandOutput("xdotool getwindowgeometry --shell " + window);
-    int x = 0;
-    int y = 0;
-    const size_t atX = geometry.find("X=");
-    const size_t atY = geometry.find("Y=");
-    if (atX == std::string::npos || atY == std::string::npos) return frame;
-    x = std::atoi(geometry.c_str() + atX + 2);
-    y = std::atoi(geometry.c_str() + atY + 2);
-    const std::string file = work.file("frame.rgb");
-    char command[512];
-    std::snprintf(command, sizeof(command),
-                  "ffmpeg -loglevel error -y -f x11grab -video_size %dx%d -i \"$DISPLAY+%d,%d\" -frames:v 1 "
-                  "-f rawvideo -pix_fmt rgb24 '%s'",
-                  kWidth, kHeight, x, y, file.c_str());
-    if (std::system(command) != 0) return frame;
-    const std::string bytes = kindra_test::readFile(file);
-    if (bytes.size() != static_cast<size_t>(kWidth * kHeight * 3)) return frame;
     frame.rgb.assign(bytes.begin(), bytes.end());
     return frame;
   }
-
   // Starts the demo, waits until it plays, grabs a frame after each delay
   // (seconds from the start of play), then quits it.
   std::vector<Frame> playAndGrab(const std::vector<double>& delays) {

@@ -30,10 +30,31 @@ inline std::string commandOutput(const std::string& command) {
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return out;
-  char buffer[256];
-  while (fgets(buffer, sizeof(buffer), pipe)) out += buffer;
+  char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, got);
   pclose(pipe);
   return out;
+}
+
+// The window's pixels as the X server shows them, RGB rows, top first; ""
+// when the grab failed. With `keepAs` also kept as tests/artifacts/<keepAs>.png
+// for people to look at.
+inline std::string grabWindow(const std::string& window, int width, int height, const std::string& keepAs = "") {
+  const std::string geometry = commandOutput("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
+  const size_t x = geometry.find("X="), y = geometry.find("Y=");
+  if (x == std::string::npos || y == std::string::npos) return std::string();
+  const std::string grab = "ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size " + std::to_string(width) +
+                           "x" + std::to_string(height) + " -i \"$DISPLAY+" +
+                           std::to_string(std::atoi(geometry.c_str() + x + 2)) + "," +
+                           std::to_string(std::atoi(geometry.c_str() + y + 2)) + "\" -frames:v 1 ";
+  if (!keepAs.empty()) {
+    const fs::path artifacts = fs::path(kindra_test::sourceDir()) / "tests" / "artifacts";
+    fs::create_directories(artifacts);
+    if (std::system((grab + "'" + (artifacts / (keepAs + ".png")).string() + "'").c_str()) != 0) return std::string();
+  }
+  const std::string pixels = commandOutput(grab + "-f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+  return pixels.size() == static_cast<size_t>(width) * height * 3 ? pixels : std::string();
 }
 
 // How the demo is started besides its directory.

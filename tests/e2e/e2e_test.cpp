@@ -8,14 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "demo_fixture.h"

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -113,29 +112,6 @@ TEST_F(EffectDemoTest, AnEffectIsScriptedAnimatedDraggedAndSaved) {
             "<effect>\n\t<option inactive=\"0\" locked=\"0\"/>\n\t<time start=\"0\" end=\"1000\"/>\n</effect>\n");
 }
 
-// Grabs the window into tests/artifacts/<name>.png (kept for people to look
-// at) and returns its pixels as RGB rows; empty when the grab failed.
-std::string grabWindow(const std::string& window, const std::string& name, int width, int height) {
-  const std::string geometry = kindra_e2e::commandOutput("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
-  std::smatch x, y;
-  if (!std::regex_search(geometry, x, std::regex("X=(-?[0-9]+)")) ||
-      !std::regex_search(geometry, y, std::regex("Y=(-?[0-9]+)"))) {
-    return std::string();
-  }
-  const fs::path artifacts = fs::path(kindra_test::sourceDir()) / "tests" / "artifacts";
-  fs::create_directories(artifacts);
-  const std::string png = (artifacts / (name + ".png")).string();
-  const std::string raw = (artifacts / (name + ".rgb")).string();
-  const std::string grab = "ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size " + std::to_string(width) + "x" +
-                           std::to_string(height) + " -i \"$DISPLAY+" + x[1].str() + "," + y[1].str() +
-                           "\" -frames:v 1 ";
-  if (std::system((grab + "'" + png + "'").c_str()) != 0) return std::string();
-  if (std::system((grab + "-f rawvideo -pix_fmt rgb24 '" + raw + "'").c_str()) != 0) return std::string();
-  std::string pixels = kindra_test::readFile(raw);
-  fs::remove(raw);
-  return pixels.size() == static_cast<size_t>(width) * height * 3 ? pixels : std::string();
-}
-
 // Share of the pixels in a rectangle that have the backdrop's dark blue.
 double backdropShare(const std::string& rgb, int width, int x0, int y0, int x1, int y1) {
   int hits = 0;
@@ -164,7 +140,7 @@ TEST_F(EffectDemoTest, TheEditorShowsAndHidesWithTabAndSavesADraggedBar) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
   // the editor over the lower part of the window; the demo above it
-  const std::string shown = grabWindow(window, "editor_shown", width, height);
+  const std::string shown = kindra_e2e::grabWindow(window, width, height, "editor_shown");
   ASSERT_FALSE(shown.empty());
   EXPECT_GT(backdropShare(shown, width, 400, 100, 1200, 300), 0.95) << "the demo shows above the editor";
   EXPECT_LT(backdropShare(shown, width, 0, 480, 1280, 720), 0.05) << "the editor covers the lower part";
@@ -172,7 +148,7 @@ TEST_F(EffectDemoTest, TheEditorShowsAndHidesWithTabAndSavesADraggedBar) {
   ASSERT_TRUE(xdotool(window, "key --window %W Tab"));
   EXPECT_FALSE(waitForLine(std::regex("key tab\n")).empty()) << log;
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const std::string hidden = grabWindow(window, "editor_hidden", width, height);
+  const std::string hidden = kindra_e2e::grabWindow(window, width, height, "editor_hidden");
   ASSERT_FALSE(hidden.empty());
   EXPECT_GT(backdropShare(hidden, width, 400, 480, 1280, 720), 0.95) << "only the demo";
 

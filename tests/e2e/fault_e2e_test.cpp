@@ -17,7 +17,6 @@
 #include <map>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "demo_fixture.h"

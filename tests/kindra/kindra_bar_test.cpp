@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "kindra_effects.h"
@@ -17,7 +16,6 @@ namespace {
 
 using kindra_test::Scripted;
 using zelkor::display::KEYMOD_LCTRL;
-using zelkor::display::KEYMOD_LSHIFT;
 using zelkor::display::KEYMOD_NONE;
 using zelkor::display::MOUSE_LEFT;
 using zelkor::display::MOUSE_RIGHT;
@@ -85,20 +83,6 @@ TEST_F(BarTest, TheBarSpansTheEffectWithItsPluginsBelowIt) {
   EXPECT_EQ(first->getArea().mMin.y, 140.0f);
 }
 
-TEST_F(BarTest, ThePointerFindsTheHandlesAndTheBar) {
-  Scripted* effect = add("e", 5.0f, 15.0f);
-  moveTo(onBar(effect, 4.0f));
-  EXPECT_EQ(effect->getMouseOverIndex(), 1);
-  moveTo(onBar(effect, 50.0f));
-  EXPECT_EQ(effect->getMouseOverIndex(), 2);
-  moveTo(onBar(effect, 95.0f));
-  EXPECT_EQ(effect->getMouseOverIndex(), 3);
-  moveTo(onBar(effect, 50.0f) + Vector2f(0.0f, 25.0f));
-  EXPECT_EQ(effect->getMouseOverIndex(), 0) << "below the bar: the plugins' editors";
-  moveTo(Vector2f(1000.0f, 10.0f));
-  EXPECT_EQ(effect->getMouseOverIndex(), 0);
-}
-
 TEST_F(BarTest, DraggingTheBarMovesTheSpanButNotBeforeZero) {
   Scripted* effect = add("e", 5.0f, 15.0f);
   drag(onBar(effect, 50.0f), 30.0f);
@@ -130,43 +114,6 @@ TEST_F(BarTest, DraggingAHandleResizesDownToTwoSeconds) {
   EXPECT_FLOAT_EQ(effect->mStart, 0.0f) << "an effect never starts before 0";
 }
 
-TEST_F(BarTest, ShiftMovesTenTimesFiner) {
-  Scripted* effect = add("e", 5.0f, 15.0f);
-  modifiers = KEYMOD_LSHIFT;
-  drag(onBar(effect, 50.0f), 10.0f);
-  EXPECT_NEAR(effect->mStart, 5.1f, 1e-5f);
-  EXPECT_NEAR(effect->mEnd, 15.1f, 1e-5f);
-}
-
-TEST_F(BarTest, CtrlKeepsTheKeysAtTheirTimesInSeconds) {
-  Scripted* plain = add("plain", 0.0f, 10.0f);
-  Scripted* held = add("held", 0.0f, 10.0f);
-  for (Scripted* effect : {plain, held}) {
-    effect->speed.mSpline.setInterpolation(zelkor::kindra::Spline::Curve::LINEAR);
-    effect->speed.mSpline.addKey(zelkor::mathbase::SplineBaseKey<float>(0.0f, 0.0f));
-    effect->speed.mSpline.addKey(zelkor::mathbase::SplineBaseKey<float>(1.0f, 1.0f));
-  }
-  drag(onBar(plain, 95.0f), 100.0f);
-  // several steps with Ctrl held
-  moveTo(onBar(held, 95.0f));
-  modifiers = KEYMOD_LCTRL;
-  button(MOUSE_LEFT, true);
-  for (int i = 0; i < 4; ++i) moveBy(25.0f);
-  button(MOUSE_LEFT, false);
-  modifiers = KEYMOD_NONE;
-
-  EXPECT_FLOAT_EQ(plain->mEnd, 20.0f);
-  EXPECT_FLOAT_EQ(plain->speed.get(10.0f), 0.5f) << "stretched with the effect";
-  EXPECT_FLOAT_EQ(held->mEnd, 20.0f);
-  EXPECT_NEAR(held->speed.get(10.0f), 1.0f, 1e-5f) << "the last key stays at 10 s";
-
-  // a later relayout (locking) does not rescale them again
-  const float key = held->speed.mSpline[1].time;
-  pick(held, "lock/unlock");
-  EXPECT_TRUE(held->getLocked());
-  EXPECT_EQ(held->speed.mSpline[1].time, key);
-}
-
 TEST_F(BarTest, ALockedBarStaysAndFoldsItsPluginsAway) {
   Scripted* lower = add("lower", 5.0f, 15.0f);
   Scripted* upper = add("upper", 5.0f, 15.0f);
@@ -186,93 +133,6 @@ TEST_F(BarTest, ALockedBarStaysAndFoldsItsPluginsAway) {
   EXPECT_EQ(lower->getArea().mMin.y, 140.0f);
   drag(onBar(upper, 50.0f), 40.0f);
   EXPECT_FLOAT_EQ(upper->mStart, 9.0f);
-}
-
-TEST_F(BarTest, OnOffSwitchesTheEffectAndBothFlagsAreSaved) {
-  kindra_test::WorkDir work{"kindra-bar"};
-  Scripted* effect = add("e", 5.0f, 15.0f);
-  effect->load(nullptr);
-  pick(effect, "on/off");
-  EXPECT_TRUE(effect->getInactive());
-  pick(effect, "lock/unlock");
-  effect->save();
-  EXPECT_NE(work.read("script/Scripted.e.xml").find("<option inactive=\"1\" locked=\"1\"/>"), std::string::npos);
-  pick(effect, "on/off");
-  EXPECT_FALSE(effect->getInactive());
-}
-
-TEST_F(BarTest, AReleaseOverAnotherBarEndsTheDrag) {
-  Scripted* lower = add("lower", 5.0f, 15.0f);
-  Scripted* upper = add("upper", 5.0f, 15.0f);
-  moveTo(onBar(lower, 50.0f));
-  button(MOUSE_LEFT, true);
-  ASSERT_TRUE(lower->isDragging());
-  moveTo(onBar(upper, 50.0f) + Vector2f(0.0f, 40.0f));  // onto the upper effect's editors
-  button(MOUSE_LEFT, false);
-  EXPECT_FALSE(lower->isDragging());
-  const float start = lower->mStart;
-  moveTo(onBar(lower, 50.0f));
-  moveBy(30.0f);
-  EXPECT_EQ(lower->mStart, start) << "no button, no drag";
-}
-
-TEST_F(BarTest, APressWithoutAMoveBeforeStillTakesThePartUnderIt) {
-  Scripted* effect = add("e", 5.0f, 15.0f);
-  pointer = onBar(effect, 50.0f);
-  button(MOUSE_LEFT, true);
-  moveBy(10.0f);
-  button(MOUSE_LEFT, false);
-  EXPECT_FLOAT_EQ(effect->mStart, 6.0f) << "the bar moves; its right edge alone does not";
-  EXPECT_FLOAT_EQ(effect->mEnd, 16.0f);
-}
-
-TEST_F(BarTest, TheCurveEditorsBelowTheBarEditThePluginsKeys) {
-  kindra_test::WorkDir work{"kindra-bar"};
-  Scripted* effect = add("e", 0.0f, 10.0f);
-  effect->load(nullptr);
-  effect->speed.mSpline.addKey(zelkor::mathbase::SplineBaseKey<float>(0.5f, 0.0f));
-  // a key dragged up by a quarter of the editor's height: half the value range
-  const Vector2f key = effect->speed.getWorldSpace(Vector2f(0.5f, 0.0f));
-  moveTo(key);
-  button(MOUSE_LEFT, true);
-  moveBy(0.0f, -12.5f);
-  button(MOUSE_LEFT, false);
-  ASSERT_EQ(effect->speed.mSpline.getNumKeys(), 1);
-  EXPECT_NEAR(effect->speed.mSpline[0].value, 0.5f, 1e-5f);
-  EXPECT_EQ(effect->mStart, 0.0f) << "the bar stays";
-  EXPECT_FALSE(effect->isDragging());
-  effect->save();
-  EXPECT_NE(work.read("script/Scripted.e.xml").find("<key time=\"0.5\" value=\"0.5\"/>"), std::string::npos);
-}
-
-TEST_F(BarTest, AnEffectReleasedWithItsMenuOpenTakesTheMenuAlong) {
-  Scripted* effect = add("e", 5.0f, 15.0f);
-  moveTo(onBar(effect, 30.0f));
-  button(MOUSE_RIGHT, true);
-  ASSERT_NE(workspace()->getContext(), nullptr);
-  delete effect;
-  EXPECT_EQ(workspace()->getContext(), nullptr);
-  EXPECT_EQ(stack->getChildCount(), 0u);
-  moveBy(5.0f);
-  button(MOUSE_LEFT, true);
-  button(MOUSE_LEFT, false);
-}
-
-TEST_F(BarTest, PluginsThatOutliveTheirEffectLeaveItUnharmed) {
-  // editors that are no members of the effect are never freed by it
-  struct Loose : zelkor::kindra::Effect {
-    void draw(float, float, float) override {}
-  };
-  kindra_test::Pulses outside;
-  {
-    Loose effect;
-    effect.addPlugin("outside", outside);
-    stack->addControl(&effect, -1);
-    effect.setupControl();
-    EXPECT_EQ(outside.getParent(), &effect);
-  }
-  EXPECT_EQ(outside.getParent(), nullptr);
-  EXPECT_EQ(stack->getChildCount(), 0u) << "the effect left the stack as it went";
 }
 
 }  // namespace

@@ -42,29 +42,6 @@ class MusicTest : public testing::Test {
   void TearDown() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
 };
 
-// ------------------------------------------------------------ the song's own rate
-
-TEST_F(MusicTest, SampleRateComesFromTheSongsHeader) {
-  const std::string wav = kindra_tools::encodeWav(kindra_tools::makeTone(0.1, 22050, 1), 22050, 1);
-  const std::string ogg = kindra_tools::encodeOgg(kindra_tools::makeTone(0.1, 48000, 2), 48000, 2);
-  const auto rateOf = [](const std::string& bytes) {
-    return Music::probeSampleRate(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<long>(bytes.size()));
-  };
-  EXPECT_EQ(rateOf(wav), 22050);
-  EXPECT_EQ(rateOf(ogg), 48000);
-  // the stream info of a FLAC file: 96000 Hz in 20 bits
-  std::string flac("fLaC\0\0\0\x22\x10\x00\x10\x00\0\0\0\0\0\0\x17\x70\x00", 21);
-  EXPECT_EQ(rateOf(flac), 96000);
-  std::string opus = ogg.substr(0, 28 + ogg[26]);
-  opus.replace(27 + static_cast<unsigned char>(ogg[26]), std::string::npos, "OpusHead\x01\x02\0\0\x44\xac\0\0", 16);
-  EXPECT_EQ(rateOf(opus), 48000);
-  // nothing it can tell from
-  EXPECT_EQ(rateOf(wav.substr(0, 30)), 0) << "a cut format chunk";
-  EXPECT_EQ(rateOf(ogg.substr(0, 30)), 0);
-  EXPECT_EQ(rateOf("ID3\x03 an mp3 perhaps"), 0);
-  EXPECT_EQ(Music::probeSampleRate(nullptr, 10), 0);
-}
-
 // ------------------------------------------------------------ positions
 
 TEST_F(MusicTest, PositionsAreSampleFramesAtTheSongsRate) {
@@ -97,19 +74,6 @@ TEST_F(MusicTest, PositionsAreSampleFramesAtTheSongsRate) {
   }
 }
 
-TEST_F(MusicTest, PositionsAtAnotherRate) {
-  for (const bool ogg : {false, true}) {
-    SCOPED_TRACE(ogg ? "ogg" : "wav");
-    Music music;
-    ASSERT_TRUE(music.setup(ogg ? oggSong(2.0, 22050, 1) : wavSong(2.0, 22050, 1)));
-    EXPECT_EQ(music.getSampleRate(), 22050);
-    EXPECT_EQ(music.getSongFrames(), 44100);
-    music.setTime(1.5f);
-    EXPECT_EQ(music.getPosition(), 33075);
-    EXPECT_EQ(music.getTime(), 1.5f);
-  }
-}
-
 TEST_F(MusicTest, SeekingPastTheEndStandsAtTheEndAndEndsTheSong) {
   for (const bool ogg : {false, true}) {
     SCOPED_TRACE(ogg ? "ogg" : "wav");
@@ -132,133 +96,6 @@ TEST_F(MusicTest, SeekingPastTheEndStandsAtTheEndAndEndsTheSong) {
     sleepFor(0.2);
     EXPECT_GT(music.getTime(), 0.6f);
   }
-}
-
-TEST_F(MusicTest, TheSongEndsByItselfAndTheDecoderFollowsTime) {
-  Music music;
-  ASSERT_TRUE(music.setup(oggSong(0.6, 44100)));
-  music.play();
-  sleepFor(0.3);
-  EXPECT_FALSE(music.update());
-  const auto start = std::chrono::steady_clock::now();
-  while (!music.update() && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) sleepFor(0.01);
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_TRUE(music.update()) << "the device plays the song to its end";
-  EXPECT_LT(waited, 1.0) << "in about the song's time";
-  EXPECT_EQ(music.getTime(), music.getSongLength());
-}
-
-// ------------------------------------------------------------ pause and mute
-
-TEST_F(MusicTest, PauseHoldsThePosition) {
-  Music music;
-  ASSERT_TRUE(music.setup(wavSong(3.0, 44100)));
-  music.play();
-  sleepFor(0.2);
-  music.pause(true);
-  EXPECT_TRUE(music.isPaused());
-  const int held = music.getPosition();
-  EXPECT_GT(held, 0);
-  sleepFor(0.2);
-  EXPECT_EQ(music.getPosition(), held);
-  EXPECT_FALSE(music.update());
-  music.pause(false);
-  sleepFor(0.2);
-  EXPECT_GT(music.getPosition(), held + 4410);
-}
-
-TEST_F(MusicTest, ASongThatEndedWhilePausedEndsOnlyWhenUnpaused) {
-  Music music;
-  ASSERT_TRUE(music.setup(oggSong(1.0, 44100)));
-  music.play();
-  music.pause(true);
-  music.setTime(5.0f);
-  EXPECT_EQ(music.getTime(), 1.0f);
-  EXPECT_FALSE(music.update()) << "paused: not ended";
-  music.pause(false);
-  EXPECT_TRUE(music.update());
-
-  // paused just before the end, it stays there
-  music.setTime(0.95f);
-  music.pause(true);
-  sleepFor(0.3);
-  EXPECT_FALSE(music.update());
-  EXPECT_NEAR(music.getTime(), 0.95f, 0.06f);
-  music.pause(false);
-  sleepFor(0.5);
-  EXPECT_TRUE(music.update());
-}
-
-TEST_F(MusicTest, MuteKeepsTheSongAndItsTimeGoing) {
-  Music music;
-  ASSERT_TRUE(music.setup(oggSong(3.0, 44100)));
-  music.play();
-  music.mute(true);
-  EXPECT_TRUE(music.isMuted());
-  const float before = music.getTime();
-  sleepFor(0.3);
-  EXPECT_GT(music.getTime(), before + 0.2f);
-  EXPECT_FALSE(music.update());
-  music.mute(false);
-  EXPECT_FALSE(music.isMuted());
-}
-
-// ------------------------------------------------------------ failures
-
-TEST_F(MusicTest, NoSoundDeviceFailsWithItsMessage) {
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  Music music;
-  kindra_test::StdoutCapture capture;
-  EXPECT_FALSE(music.setup(wavSong(1.0, 44100)));
-  const std::string out = capture.finish();
-  EXPECT_NE(out.find("[error][kindra::Music::setup], No sound device!\n (kin_music.cpp:"), std::string::npos) << out;
-  EXPECT_EQ(music.getTime(), 0.0f);
-  EXPECT_FALSE(music.update());
-
-  // the device comes back for the next song
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  EXPECT_TRUE(music.setup(wavSong(1.0, 44100)));
-}
-
-TEST_F(MusicTest, SongsThatCannotBeDecodedFailWithItsMessage) {
-  const std::string wav = kindra_tools::encodeWav(kindra_tools::makeTone(1.0, 44100, 2), 44100, 2);
-  for (const std::string& bytes : {std::string("certainly no song at all"), wav.substr(0, 40), std::string()}) {
-    Music music;
-    kindra_test::StdoutCapture capture;
-    EXPECT_FALSE(music.setup(fileOf("bad", bytes)));
-    const std::string out = capture.finish();
-    EXPECT_NE(out.find("Could not open file\n"), std::string::npos) << out;
-  }
-  Music music;
-  kindra_test::StdoutCapture capture;
-  EXPECT_FALSE(music.setup(File()));
-  EXPECT_NE(capture.finish().find("Could not open file\n"), std::string::npos);
-}
-
-TEST_F(MusicTest, ACutSongPlaysWhatItHas) {
-  std::string ogg = kindra_tools::encodeOgg(kindra_tools::makeTone(2.0, 44100, 2), 44100, 2);
-  Music music;
-  if (music.setup(fileOf("cut.ogg", ogg.substr(0, ogg.size() / 2)))) {
-    music.play();
-    music.setTime(0.5f);
-    sleepFor(0.1);
-    EXPECT_LE(music.getTime(), music.getSongLength());
-  }
-  std::string wav = kindra_tools::encodeWav(kindra_tools::makeTone(2.0, 44100, 2), 44100, 2);
-  ASSERT_TRUE(music.setup(fileOf("cut.wav", wav.substr(0, wav.size() / 2))));
-  EXPECT_NEAR(music.getSongLength(), 1.0f, 0.01f);
-}
-
-TEST_F(MusicTest, OneSongAtATime) {
-  Music first;
-  ASSERT_TRUE(first.setup(wavSong(1.0, 44100)));
-  Music second;
-  kindra_test::StdoutCapture capture;
-  EXPECT_FALSE(second.setup(wavSong(1.0, 44100)));
-  EXPECT_NE(capture.finish().find("Could not open sound!, muting\n"), std::string::npos);
-  first.play();
-  sleepFor(0.1);
-  EXPECT_GT(first.getPosition(), 0) << "the first one keeps playing";
 }
 
 // ------------------------------------------------------------ the steady clock
@@ -285,14 +122,6 @@ TEST(MusicClockTest, AReportThatStraysTakesOver) {
   EXPECT_NEAR(clock.get(0.5, 1.0), 0.5, 1e-9) << "the device fell behind";
   EXPECT_NEAR(clock.get(0.5, 1.1), 0.6, 1e-9);
   EXPECT_NEAR(clock.get(3.0, 1.2), 3.0, 1e-9) << "or ran ahead";
-}
-
-TEST(MusicClockTest, ADecoderThatNeverMovesLeavesTheWallClock) {
-  MusicClock clock(0.2);
-  clock.set(2.0, 0.0);
-  clock.run(true, 0.0);
-  for (int i = 1; i <= 10; ++i) EXPECT_NEAR(clock.get(2.0, i), 2.0 + i, 1e-9);
-  EXPECT_NEAR(clock.get(-1.0, 11.0), 13.0, 1e-9) << "no position at all";
 }
 
 }  // namespace

@@ -55,19 +55,6 @@ TEST(MelodyTest, AMalformedMelodyIsRefusedByName) {
   }
 }
 
-TEST(ScoreTest, TheSectionsRunInOrderThroughTheSong) {
-  EXPECT_EQ(kBpm, 120.0);
-  EXPECT_EQ(kSecondsPerBar, 2.0);
-  EXPECT_EQ(kSongFrames, 176L * kRate);
-  EXPECT_STREQ(kSections[0].name, "intro");
-  EXPECT_EQ(sectionSeconds(kSections[0]), 0.0);
-  for (size_t i = 1; i < sizeof(kSections) / sizeof(kSections[0]); ++i) {
-    EXPECT_GT(kSections[i].bar, kSections[i - 1].bar) << kSections[i].name;
-    EXPECT_LT(kSections[i].bar, kSongBars) << kSections[i].name;
-  }
-  EXPECT_EQ(sectionSeconds(kSections[2]), 48.0) << "the first drop";
-}
-
 TEST(ScoreTest, EveryNoteLiesInsideTheSongAndInAMinor) {
   const std::vector<Note> notes = scoreNotes();
   ASSERT_FALSE(notes.empty());

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <vorbis/vorbisfile.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -48,17 +47,6 @@ Decoded decode(const std::string& path) {
   return out;
 }
 
-// Level of the stereo frames [from, to) seconds, in dB below full scale.
-double rmsDb(const Decoded& song, double from, double to) {
-  const size_t first = static_cast<size_t>(from * song.rate) * 2;
-  const size_t last = std::min(song.samples.size(), static_cast<size_t>(to * song.rate) * 2);
-  double sum = 0.0;
-  for (size_t i = first; i < last; ++i) sum += static_cast<double>(song.samples[i]) * song.samples[i];
-  return 10.0 * std::log10(std::max(sum / static_cast<double>(last - first), 1e-3) / (32768.0 * 32768.0));
-}
-
-double barSeconds(int bar) { return bar * kSecondsPerBar; }
-
 class SongTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { sSong = new Decoded(decode(songPath())); }
@@ -85,36 +73,6 @@ TEST_F(SongTest, TheEnginePlaysItAtTheLengthOfItsScore) {
   EXPECT_EQ(music.getSampleRate(), 44100);
   EXPECT_EQ(music.getSongFrames(), kSongFrames) << "88 bars at 120 BPM";
   EXPECT_FLOAT_EQ(music.getSongLength(), 176.0f);
-}
-
-TEST_F(SongTest, ItIsStereoAndStaysBelowFullScale) {
-  EXPECT_EQ(sSong->channels, 2);
-  EXPECT_EQ(sSong->rate, 44100);
-  EXPECT_EQ(static_cast<long>(sSong->samples.size()), 2 * kSongFrames);
-  int peak = 0;
-  for (short s : sSong->samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
-  EXPECT_LT(peak, 32767) << "nothing clipped";
-  EXPECT_LT(20.0 * std::log10(peak / 32768.0), -0.5) << "the limiter's headroom survives the encoder";
-}
-
-TEST_F(SongTest, ItsSectionsRiseAndFall) {
-  double level[6];
-  for (int s = 0; s < 6; ++s) {
-    const int end = s + 1 < 6 ? kSections[s + 1].bar : kSongBars;
-    level[s] = rmsDb(*sSong, sectionSeconds(kSections[s]), barSeconds(end));
-    EXPECT_GT(level[s], -30.0) << kSections[s].name << " is heard";
-  }
-  const double intro = level[0], build = level[1], drop = level[2], breakdown = level[3], drop2 = level[4],
-               outro = level[5];
-  EXPECT_LT(intro, build - 3.0);
-  EXPECT_GT(drop, build + 1.0);
-  EXPECT_LT(breakdown, drop - 2.0);
-  EXPECT_LT(rmsDb(*sSong, barSeconds(40), barSeconds(48)), drop - 5.0) << "the break begins without drums";
-  EXPECT_GT(drop2, drop - 1.0);
-  EXPECT_LT(outro, drop2 - 3.0);
-  // it fades in and out of silence
-  EXPECT_LT(rmsDb(*sSong, 0.0, 0.002), -60.0);
-  EXPECT_LT(rmsDb(*sSong, kSongSeconds - 0.1, kSongSeconds), -60.0);
 }
 
 // The file the build made is what the score renders now: it is neither

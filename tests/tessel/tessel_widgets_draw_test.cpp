@@ -6,9 +6,6 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,12 +36,9 @@
 
 namespace {
 
-using zelkor::mathbase::Vector2f;
 using zelkor::mathbase::Vector4f;
 using namespace zelkor::tessel;
 namespace dis = zelkor::display;
-
-using kindra_test::Rgb;
 
 const char* const kStyle = R"(<tessel>
   <frame>
@@ -366,100 +360,6 @@ TEST_F(WidgetDrawTest, AGalleryOfEveryWidgetDraws) {
   expectPixel(rx + 420, ry + 20, 0x80, 0x90, 0xa0, 255);  // (the band itself is not crossed)
   EXPECT_NE(at(rx + 420, ry + 10).r, 0xff);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(WidgetDrawTest, InputThroughTheDevice) {
-  Slider* speed = get<Slider>("speed");
-  TextInput* time = get<TextInput>("time");
-  Dropdown* type = get<Dropdown>("type");
-  RadioButton* repeat = get<RadioButton>("repeat");
-  Scrollbars* timeline = get<Scrollbars>("timeline");
-  Ruler* ruler = get<Ruler>("ruler");
-  frame();
-
-  // drag the slider's bar to the right end
-  const Area bar = speed->getBarArea(speed->getPercent()) + speed->getAreaWorld().mMin;
-  kindra_test::mouseMove(bar.getCenter().x, bar.getCenter().y);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-  for (int x = 0; x <= 200; x += 10) kindra_test::mouseMove(bar.getCenter().x + x, bar.getCenter().y + x / 10);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
-  EXPECT_FLOAT_EQ(speed->getValue(), 2.0f);
-  frame();
-  const Area end = speed->getBarArea(1.0f) + speed->getAreaWorld().mMin;
-  expectPixel(static_cast<int>(end.getCenter().x), static_cast<int>(end.getCenter().y), 0xf2, 0xc3, 0x5c, 40);
-
-  // type into the numeric field: the second "." is refused
-  const Area field = time->getAreaWorld();
-  kindra_test::mouseMove(field.mMax.x - 3, field.getCenter().y);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
-  kindra_test::keyTap(GLFW_KEY_BACKSPACE);
-  for (char c : std::string("25.5")) kindra_test::charTyped(static_cast<unsigned char>(c));
-  EXPECT_EQ(time->getText(), "12.255");
-  // copy it with the real keys and paste into the name field
-  kindra_test::keyPress(GLFW_KEY_LEFT_SHIFT);
-  kindra_test::keyTap(GLFW_KEY_HOME);
-  kindra_test::keyRelease(GLFW_KEY_LEFT_SHIFT);
-  kindra_test::keyPress(GLFW_KEY_LEFT_CONTROL);
-  kindra_test::keyTap(GLFW_KEY_C);
-  kindra_test::keyRelease(GLFW_KEY_LEFT_CONTROL);
-  EXPECT_EQ(tessel->getWorkspace()->getCopyString(), "12.255");
-  TextInput* name = get<TextInput>("name");
-  kindra_test::mouseMove(name->getAreaWorld().mMax.x - 3, name->getAreaWorld().getCenter().y);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
-  kindra_test::StdoutCapture pasted;
-  kindra_test::keyPress(GLFW_KEY_LEFT_CONTROL);
-  kindra_test::keyTap(GLFW_KEY_V);
-  kindra_test::keyRelease(GLFW_KEY_LEFT_CONTROL);
-  EXPECT_EQ(pasted.finish(), "TextInput: paste: 12.255\n");
-  EXPECT_EQ(name->getText(), "tunnel.main12.255");
-
-  // pick from the drop-down: its menu shows on top of everything
-  kindra_test::mouseMove(type->getAreaWorld().getCenter().x, type->getAreaWorld().getCenter().y);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
-  ASSERT_TRUE(type->isOpen());
-  const Vector2f linear = type->getMenu()->getOption(1)->getAreaWorld().getCenter();
-  kindra_test::mouseMove(linear.x, linear.y);
-  frame();
-  keepPicture("widgets_dropdown.png");
-  expectPixel(static_cast<int>(type->getMenu()->getOption(1)->getAreaWorld().mMax.x) - 3, static_cast<int>(linear.y),
-              0x3d, 0x6f, 0xb6, 30);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
-  EXPECT_FALSE(type->isOpen());
-  EXPECT_EQ(type->getSelectedValue(), "linear");
-
-  // radio buttons stay exclusive
-  const Area options = repeat->getAreaWorld();
-  const float row = repeat->getRow(0).getHeight();
-  kindra_test::mouseMove(options.mMin.x + 30, options.mMin.y + 2.5f * row);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-  kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, false);
-  EXPECT_TRUE(repeat->getSelected("added"));
-  EXPECT_FALSE(repeat->getSelected("identical"));
-
-  // the wheel scrolls the timeline along, and the ruler's labels follow
-  const Area view = timeline->getAreaWorld();
-  kindra_test::mouseMove(view.getCenter().x, view.getCenter().y);
-  kindra_test::wheel(-3);
-  EXPECT_FLOAT_EQ(timeline->getScrollPosition().x, 120.0f);
-  EXPECT_FLOAT_EQ(ruler->getAreaWorld().mMin.x, view.mMin.x - 120.0f);
-  EXPECT_FLOAT_EQ(ruler->getMouseX(), view.getCenter().x - view.mMin.x + 120.0f);
-  kindra_test::wheel(-100);
-  EXPECT_FLOAT_EQ(timeline->getScrollPosition().x, 1211.0f - 780.0f);
-
-  // over the ruler: the time under the mouse, its line, the labels near it faded
-  const float x = ruler->getAreaWorld().mMin.x + 805.0f;
-  kindra_test::mouseMove(x, view.mMin.y + 100);
-  frame();
-  keepPicture("widgets_ruler.png");
-  EXPECT_GT(brightIn(Area(x - 12, view.mMin.y, x + 12, view.mMin.y + 14)), 5);  // "80.5"
-  EXPECT_EQ(brightIn(Area(x - 15 - 15, view.mMin.y, x - 5 - 15, view.mMin.y + 14)), 0);  // no "80.0" behind it
-  EXPECT_GT(brightIn(Area(x - 5 - 100, view.mMin.y, x + 5 - 100, view.mMin.y + 14)), 5);  // "70.0"
-  const Rgb line = at(static_cast<int>(x), static_cast<int>(view.mMin.y) + 150);
-  EXPECT_GT(line.r, 60);
 }
 
 }  // namespace

@@ -52,38 +52,6 @@ class FontOnScreen : public testing::Test {
   std::unique_ptr<display::Font> font;
 };
 
-TEST_F(FontOnScreen, AdvancesAreSensibleAndCoverEachGlyphsInk) {
-  const int cell = font->getCharWidth();
-  EXPECT_EQ(cell, 16);
-  am::Image sheet = archive.loadImage("fonthelvete2.png", -1, true);
-  ASSERT_FALSE(sheet.isNull());
-  for (int code = 33; code < 127; ++code) {
-    const float advance = font->getKerning(static_cast<unsigned char>(code));
-    EXPECT_GE(advance, 3.0f) << char(code);
-    EXPECT_LE(advance, cell + 1.0f) << char(code);
-    // any visible ink lies left of where the next character starts
-    int ink = -1;
-    for (int x = 0; x < cell; ++x) {
-      for (int y = 0; y < cell; ++y) {
-        const size_t at = (static_cast<size_t>((code / 16) * cell + y) * sheet->getWidth() + (code % 16) * cell + x) * 4;
-        if (sheet->getData()[at + 2] > 48) ink = x;
-      }
-    }
-    EXPECT_LT(ink, advance) << char(code);
-  }
-  const auto k = [this](char c) { return font->getKerning(static_cast<unsigned char>(c)); };
-  EXPECT_LT(k('i'), k('n'));
-  EXPECT_LT(k('n'), k('m'));
-  EXPECT_LT(k('.'), k('o'));
-  EXPECT_LE(k('M'), k('W'));
-  EXPECT_EQ(k('0'), k('8')) << "figures share one width, so numbers line up";
-  EXPECT_FLOAT_EQ(k(' '), cell * 0.3f + 2.0f);
-  // a line of the editor's size: about six to eight pixels a character
-  const std::string line = "The quick brown fox jumps over the lazy dog";
-  EXPECT_GT(font->getLength(line, 1.0f), 6.0f * line.size());
-  EXPECT_LT(font->getLength(line, 1.0f), 8.0f * line.size());
-}
-
 TEST_F(FontOnScreen, TextIsDrawnCrisplyWithinItsLength) {
   device->resetStates();
   glViewport(0, 0, kWidth, kHeight);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "xml_parser.h"
+#include "test_support.h"
 #include "xml_test_util.h"
 
 namespace {
@@ -26,89 +27,6 @@ std::string shape(const XmlNode& node) {
     s += ")";
   }
   return s;
-}
-
-std::string shapeOf(const std::string& text) {
-  XmlParser p;
-  p.parse(text);
-  return shape(p.getRootNode());
-}
-
-TEST(DocumentReading, EmptyElementIsClosedRoot) {
-  XmlParser p;
-  p.parse("<a></a>");
-  EXPECT_EQ(p.getRootNode().getTag().getName(), "a");
-  EXPECT_TRUE(p.getRootNode().getTag().getClosed());
-  EXPECT_EQ(p.getRootNode().getNumChildren(), 0);
-}
-
-TEST(DocumentReading, ChildrenInDocumentOrder) {
-  XmlParser p;
-  p.parse("<r>\n\t<x/>\n\t<!-- note -->\n\t<y k=\"v\"></y>\n\ttext here\n\t<?pi a=\"1\"?><!b c></r>");
-  const XmlNode& r = p.getRootNode();
-  ASSERT_EQ(r.getNumChildren(), 6);
-  EXPECT_FALSE(r.getTag().getClosed());
-  const std::vector<int> types = {XmlTag::NORMAL, XmlTag::COMMENT, XmlTag::NORMAL, XmlTag::TEXT,
-                                  XmlTag::SPECIAL_QUESTION, XmlTag::SPECIAL_EXCLAIM};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(r.getChildren(i)->getTag().getType(), types[i]) << i;
-    EXPECT_TRUE(r.getChildren(i)->getTag().getClosed()) << i;
-    EXPECT_EQ(r.getChildren(i)->getParent(), &r);
-  }
-  EXPECT_EQ(r.getChildren(2)->getTag().getValue("k"), "v");
-  EXPECT_EQ(r.getChildren(3)->getTag().getValue("content"), "text here\n    ");
-}
-
-TEST(DocumentReading, EndTagsMatchOnlyTheInnermostElementByName) {
-  // a foreign end tag becomes a closed child
-  EXPECT_EQ(shapeOf("<a><b></c></b></a>"), "a(b(c))");
-  // a bare self-closing tag named like the open element ends it
-  EXPECT_EQ(shapeOf("<a><b><b/><c/></a>"), "a(b c)");
-  // with an attribute it is a child instead
-  EXPECT_EQ(shapeOf("<a><a x=\"1\"/></a>"), "a(a)");
-  EXPECT_EQ(shapeOf("<a><b><c></c></b><d></d></a>"), "a(b(c) d)");
-}
-
-TEST(DocumentReading, NothingAfterTheRootIsRead) {
-  EXPECT_EQ(shapeOf("<a></a> trailing <<< <!--"), "a");
-}
-
-TEST(DocumentReading, PrologIsDroppedButDeclarationsMerge) {
-  XmlParser p;
-  p.parse("text <!-- c --> <!DOCTYPE x> <?php run=\"1\"?>\n<?xml version=\"1.0\"?>"
-          "<?xml encoding=\"x\" version=\"2\"?><r></r>");
-  const XmlTag& meta = p.getMetaTag();
-  EXPECT_EQ(meta.getName(), "xml");
-  ASSERT_EQ(meta.getArg().size(), 2u);
-  EXPECT_EQ(meta.getValue("version"), "2");
-  EXPECT_EQ(meta.getValue("encoding"), "x");
-  EXPECT_EQ(p.getRootNode().getNumChildren(), 0);
-}
-
-TEST(DocumentReading, ManyDeclarationsMergeInOrder) {
-  std::string text = "<?xml v=\"1\"?>";
-  for (int i = 0; i < 100; ++i) text += "<?xml k" + std::to_string(i % 40) + "=\"" + std::to_string(i) + "\"?>";
-  XmlParser p;
-  p.parse(text + "<r></r>");
-  const XmlTag& meta = p.getMetaTag();
-  ASSERT_EQ(meta.getArg().size(), 41u);
-  EXPECT_EQ(meta.getArg()[0].getName(), "v");
-  for (int i = 0; i < 40; ++i) {
-    EXPECT_EQ(meta.getArg()[i + 1].getName(), "k" + std::to_string(i));
-    EXPECT_EQ(meta.getArg()[i + 1].getValue(), std::to_string(i < 20 ? i + 80 : i + 40));
-  }
-}
-
-TEST(DocumentReading, ParsesOnlyTheGivenBytes) {
-  const std::string text = "<a></a>GARBAGE";
-  std::vector<char> exact(text.begin(), text.begin() + 7);  // no terminator
-  XmlParser p;
-  p.parse(exact.data(), static_cast<int>(exact.size()));
-  EXPECT_EQ(p.getRootNode().getTag().getName(), "a");
-  XmlParser cut;
-  EXPECT_EQ(errorOf([&] { cut.parse(exact.data(), 6); }), "(error at line 1, col 7); EOF (when reading tag at 1:4)");
-  XmlParser negative;
-  EXPECT_EQ(errorOf([&] { negative.parse(exact.data(), -1); }), "XmlParser::parse; Negative length -1!");
 }
 
 TEST(DocumentErrors, AttributeFaultsWithPositions) {
@@ -138,18 +56,6 @@ TEST(DocumentErrors, InputEndingBeforeTheRootEnds) {
   EXPECT_EQ(parseError("<a><!-- open"), "(error at line 1, col 13); EOF (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<a><b x=\"1\""), "(error at line 1, col 12); EOF (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<a><?pi"), "(error at line 1, col 8); EOF (when reading tag at 1:4)");
-}
-
-TEST(DocumentErrors, RootMustOpen) {
-  EXPECT_EQ(parseError("<?xml version=\"1.0\"?><root/>"),
-            "(error at line 1, col 29); Root tag is closed! (when reading tag at 1:22)");
-  EXPECT_EQ(parseError("</root>"), "(error at line 1, col 8); Root tag is closed! (when reading tag at 1:1)");
-}
-
-TEST(DocumentErrors, DeclarationFaults) {
-  EXPECT_EQ(parseError("<?xml version=\"1.0\">\n<r></r>"),
-            "(error at line 1, col 20); Xml: Ill formed <?xml?> tag, forgot to close it using '?>'? (when reading tag at 1:1)");
-  EXPECT_EQ(parseError("<?xml ?x><r></r>"), "(error at line 1, col 7); Xml: Ill formed <?xml?> tag (when reading tag at 1:1)");
 }
 
 TEST(DocumentErrors, BracketInExclaimTagEnds) {
@@ -189,11 +95,12 @@ TEST(DocumentErrors, DeepNestingIsRefusedWithoutRecursion) {
 
 TEST(DocumentErrors, SecondParseNeedsClear) {
   XmlParser p;
-  p.parse("<a><b/></a>");
+  p.parse("<a k=\"1\"><b/></a>");
   EXPECT_EQ(errorOf([&] { p.parse("<c></c>"); }), "Parser has already parsed a xml-file, use clear() first!");
   p.clear();
-  p.parse("<c><d/></c>");
+  p.parse("<c k=\"2\"><d/></c>");
   EXPECT_EQ(p.getRootNode().getTag().getName(), "c");
+  EXPECT_EQ(p.getRootNode().getTag().getValue("k"), "2") << "nothing of the first document stays";
   EXPECT_EQ(p.getRootNode().getNumChildren(), 1);
 
   // a failed parse keeps what was read, name included
@@ -209,18 +116,6 @@ TEST(DocumentErrors, SecondParseNeedsClear) {
   nameless.parse("<><x/></>");
   EXPECT_EQ(nameless.getRootNode().getNumChildren(), 1);
   EXPECT_EQ(errorOf([&] { nameless.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
-}
-
-TEST(DocumentErrors, ErrorsAreLogged) {
-  kindra_test::StdoutCapture capture;
-  try {
-    XmlParser p;
-    p.parse("<a>");
-  } catch (const zelkor::Exception&) {
-  }
-  const std::string out = capture.finish();
-  EXPECT_NE(out.find("], EOF ("), std::string::npos) << out;
-  EXPECT_NE(out.find("], (error at line 1, col 4); EOF (when reading tag at 1:4) ("), std::string::npos) << out;
 }
 
 TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {

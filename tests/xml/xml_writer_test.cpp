@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -13,7 +12,6 @@
 
 namespace {
 
-using zelkor::xml::Iterator;
 using zelkor::xml::XmlParser;
 using zelkor::xml::XmlTag;
 using xml_test::errorOf;
@@ -90,78 +88,6 @@ TEST(DocumentWriting, EveryValueReadsBackAsItWasRead) {
   EXPECT_NE(once.find("<! --x"), std::string::npos) << "no comment is opened:\n" << once;
 }
 
-TEST(DocumentWriting, EmptyRoot) { EXPECT_EQ(rewritten("<a></a>"), "<a>\n</a>\n"); }
-
-TEST(DocumentWriting, ClosedChildrenSelfClose) {
-  EXPECT_EQ(rewritten("<r><x/><y k=\"v\"></y></r>"), "<r>\n\t<x/>\n\t<y k=\"v\"/>\n</r>\n");
-}
-
-TEST(DocumentWriting, DeclarationThenEmptyLine) {
-  EXPECT_EQ(rewritten("<?xml version=\"1.0\"?>\n<?xml encoding=\"utf-8\"?><!-- dropped --><r a='1'><b><c/></b></r>"),
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n\n<r a=\"1\">\n\t<b>\n\t\t<c/>\n\t</b>\n</r>\n");
-  // another processing instruction is not a declaration
-  EXPECT_EQ(rewritten("<?other a=\"1\"?><r></r>"), "<r>\n</r>\n");
-}
-
-TEST(DocumentWriting, IndentationStringIsRepeatedPerLevel) {
-  XmlParser p;
-  p.parse("<r><a><b/></a></r>");
-  std::ostringstream out;
-  p.write(out, "  ");
-  EXPECT_EQ(out.str(), "<r>\n  <a>\n    <b/>\n  </a>\n</r>\n");
-  std::string none;
-  p.write(none, "");
-  EXPECT_EQ(none, "<r>\n<a>\n<b/>\n</a>\n</r>\n");
-}
-
-TEST(DocumentWriting, BuiltDocumentByteExact) {
-  XmlParser p;
-  Iterator root = p.createIterator();
-  XmlTag effect("effect");
-  effect.setValue("type", std::string("tunnel"));
-  effect.setValue("start", 20.0);
-  effect.setValue("end", 60.25);
-  effect.setValue("enabled", 1);
-  root.setRoot(effect);
-  XmlTag plugin("plugin");
-  plugin.setValue("name", std::string("camera"));
-  Iterator keys = root.addChild(plugin);
-  for (int i = 0; i < 3; ++i) {
-    XmlTag key("key");
-    key.setValue("time", i / 3.0);
-    key.setValue("index", i);
-    keys.addChild(key);
-  }
-  XmlTag comment("COMMENT");
-  comment.setTagType(XmlTag::COMMENT);
-  comment.setValue("content", std::string(" end "));
-  root.addChild(comment);
-  EXPECT_EQ(written(p),
-            "<effect type=\"tunnel\" start=\"20\" end=\"60.25\" enabled=\"1\">\n"
-            "\t<plugin name=\"camera\">\n"
-            "\t\t<key time=\"0\" index=\"0\"/>\n"
-            "\t\t<key time=\"0.333333\" index=\"1\"/>\n"
-            "\t\t<key time=\"0.666667\" index=\"2\"/>\n"
-            "\t</plugin>\n"
-            "\t<!-- end -->\n"
-            "</effect>\n");
-}
-
-TEST(RoundTrip, WrittenDocumentReadsBackTheSame) {
-  const std::string text =
-      "<?xml version=\"1.0\"?>\n\n"
-      "<layout style=\"style.xml\">\n"
-      "\t<control type=\"window\" id=\"effects\" area=\"0 0 640 480\">\n"
-      "\t\t<control type=\"button\" caption=\"Play &amp; stop\"/>\n"
-      "\t\t<!-- a -- b -->\n"
-      "\t\t<ns:item/>\n"
-      "\t</control>\n"
-      "\t<empty/>\n"
-      "</layout>\n";
-  EXPECT_EQ(rewritten(text), text);
-  EXPECT_EQ(rewritten(rewritten(text)), text);
-}
-
 TEST(RoundTrip, EmptyChildNamedLikeItsParentKeepsItsPlace) {
   // found by fuzzing: "<p/>" inside <p> ended the parent when read back
   const std::string out = rewritten("<p><p></p><q/></p>");
@@ -188,34 +114,6 @@ TEST(RoundTrip, SingleQuotedValueWithDoubleQuoteIsWrittenBetweenSingleQuotes) {
   const std::string out = rewritten("<r v='say \"hi\"'></r>");
   EXPECT_EQ(out, "<r v='say \"hi\"'>\n</r>\n");
   EXPECT_EQ(rewritten(out), out);
-}
-
-TEST(DocumentFiles, WriteFileReplacesAtomically) {
-  kindra_test::ScratchDir dir("xml");
-  const std::string path = dir.file("setup.local.xml");
-  ASSERT_TRUE(kindra_test::writeFile(path, "old contents"));
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  XmlParser p;
-  p.parse("<?xml version=\"1.0\"?><setup><music file=\"song.ogg\"/></setup>");
-  p.writeFile(path, "\t");
-  EXPECT_EQ(kindra_test::readFile(path), "<?xml version=\"1.0\"?>\n\n<setup>\n\t<music file=\"song.ogg\"/>\n</setup>\n");
-  struct stat st;
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1);  // no temporary left behind
-
-  XmlParser back;
-  back.parseFile(path);
-  EXPECT_EQ(written(back), kindra_test::readFile(path));
-
-  const std::string nowhere = dir.file("missing/dir/script.xml");
-  EXPECT_EQ(errorOf([&] { p.writeFile(nowhere, "\t"); }),
-            "Xml: Could not write '" + nowhere + "' (No such file or directory)");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "test_support.h"
@@ -43,41 +42,6 @@ TrackBlenderFloat loadedChannel(const Bytes& bytes) {
   return c;
 }
 
-TEST(TrackChannel, WithoutKeysGivesTheBaseValue) {
-  TrackBlenderFloat c;
-  c.setBaseValue(2.5f);
-  for (float t : {-100.0f, 0.0f, 3.0f, 1e9f}) EXPECT_EQ(c.getValue(t), 2.5f);
-  EXPECT_TRUE(c.isStatic());
-  EXPECT_EQ(c.getAnimationLength(), 0.0f);
-
-  // a track chunk holding only its base value
-  const Bytes bytes = z3d_test::chunkBytes(POSITION, [](WriteBuffer& w) {
-    w.openChunk(VECTOR3);
-    for (float f : {1.0f, 2.0f, 3.0f}) w.write(f);
-    w.closeChunk();
-  });
-  TrackVector3f track;
-  z3d_test::loadChunk(bytes, [&](ReadBuffer& r) { track.loadChunk(r); });
-  EXPECT_TRUE(track.isStatic());
-  const mathbase::Vector3f v = track.getValue(7.0f);
-  EXPECT_EQ(v.x, 1.0f);
-  EXPECT_EQ(v.y, 2.0f);
-  EXPECT_EQ(v.z, 3.0f);
-}
-
-TEST(TrackChannel, OneKeyHoldsItsValueEverywhere) {
-  for (TrackExtrapolation ep : {EXTRAPOLATION_CONSTANT, EXTRAPOLATION_EXTRAPOLATION, EXTRAPOLATION_CYCLIC,
-                                EXTRAPOLATION_CYCLIC_EXTRAPOLATION}) {
-    TrackBlenderFloat c = channel({key(2, 7, 1, 0, 3, 14)}, INTERPOLATION_CONSTANT, ep);
-    for (float t : {-5.0f, 2.0f, 2.5f, 50.0f}) EXPECT_EQ(c.getValue(t), 7.0f) << ep << " " << t;
-    EXPECT_EQ(c.isStatic(), ep == EXTRAPOLATION_CONSTANT) << ep;
-  }
-  // with a slope to follow, extrapolation leaves the key's value
-  TrackBlenderFloat c = channel({key(2, 7, 1, 0, 3, 14)}, INTERPOLATION_LINEAR, EXTRAPOLATION_EXTRAPOLATION);
-  EXPECT_EQ(c.getValue(4.0f), 21.0f);
-  EXPECT_EQ(c.getValue(0.0f), -7.0f);
-}
-
 TEST(TrackChannel, LinearKeysInsideAndOutside) {
   const std::vector<Key> keys = {key(0, 0), key(10, 10)};
   struct Case {
@@ -102,68 +66,6 @@ TEST(TrackChannel, LinearKeysInsideAndOutside) {
   TrackBlenderFloat cyclic = channel(keys, INTERPOLATION_LINEAR, EXTRAPOLATION_CYCLIC);
   EXPECT_FLOAT_EQ(cyclic.getValue(32.5f), 2.5f);
   EXPECT_FLOAT_EQ(cyclic.getValue(-27.5f), 2.5f);
-}
-
-TEST(TrackChannel, ExtrapolationFollowsTheHandles) {
-  const std::vector<Key> keys = {key(0, 0, -1, -3, 1, 1), key(10, 10, 9, 9, 11, 12)};
-  TrackBlenderFloat linear = channel(keys, INTERPOLATION_LINEAR, EXTRAPOLATION_EXTRAPOLATION);
-  EXPECT_FLOAT_EQ(linear.getValue(12.0f), 14.0f);  // 10 + 2 * 2
-  EXPECT_FLOAT_EQ(linear.getValue(-2.0f), -6.0f);  // 0 + (-3) * 2
-  TrackBlenderFloat constant = channel(keys, INTERPOLATION_CONSTANT, EXTRAPOLATION_EXTRAPOLATION);
-  EXPECT_EQ(constant.getValue(12.0f), 10.0f);
-  EXPECT_EQ(constant.getValue(-2.0f), 0.0f);
-  // a handle without time extent gives the key's value instead of a division by zero
-  TrackBlenderFloat flat = channel({key(0, 0), key(10, 10)}, INTERPOLATION_LINEAR, EXTRAPOLATION_EXTRAPOLATION);
-  EXPECT_EQ(flat.getValue(12.0f), 10.0f);
-  EXPECT_EQ(flat.getValue(-2.0f), 0.0f);
-}
-
-TEST(TrackChannel, TimesExactlyAtKeys) {
-  const std::vector<Key> keys = {key(0, 0, -1, 0, 1, 0), key(10, 10, 9, 10, 11, 10), key(20, 5, 19, 5, 21, 6)};
-  for (TrackInterpolation ip : {INTERPOLATION_CONSTANT, INTERPOLATION_LINEAR}) {
-    for (TrackExtrapolation ep : {EXTRAPOLATION_CONSTANT, EXTRAPOLATION_EXTRAPOLATION, EXTRAPOLATION_CYCLIC,
-                                  EXTRAPOLATION_CYCLIC_EXTRAPOLATION}) {
-      TrackBlenderFloat c = channel(keys, ip, ep);
-      EXPECT_EQ(c.getValue(0.0f), 0.0f) << ip << ep;
-      EXPECT_EQ(c.getValue(10.0f), 10.0f) << ip << ep;
-      // the last key falls under the after-the-end rule
-      EXPECT_EQ(c.getValue(20.0f), ep == EXTRAPOLATION_CYCLIC ? 0.0f : 5.0f) << ip << ep;
-    }
-  }
-  TrackBlenderFloat constant = channel(keys, INTERPOLATION_CONSTANT, EXTRAPOLATION_CONSTANT);
-  EXPECT_EQ(constant.getValue(9.99f), 0.0f);
-  EXPECT_EQ(constant.getValue(15.0f), 10.0f);
-}
-
-TEST(TrackChannel, CyclicWrapLandingOnTheLastKey) {
-  TrackBlenderFloat c = channel({key(0, 0), key(4, 8), key(10, 10)}, INTERPOLATION_LINEAR, EXTRAPOLATION_CYCLIC);
-  StdoutCapture out;
-  EXPECT_EQ(c.getValue(-10.0f), 10.0f);  // fmod gives -0: exactly the last key
-  EXPECT_EQ(c.getValue(-20.0f), 10.0f);
-  EXPECT_FLOAT_EQ(c.getValue(-8.0f), 4.0f);  // wraps to 2
-  EXPECT_EQ(out.finish(), "");
-}
-
-TEST(TrackChannel, BezierStraightLineMatchesLinear) {
-  // handles one third of the way to the neighbour in time and value
-  const std::vector<Key> keys = {key(0, 0, -10.0f / 3, -10.0f / 3, 10.0f / 3, 10.0f / 3),
-                                 key(10, 10, 20.0f / 3, 20.0f / 3, 40.0f / 3, 16.0f / 3),
-                                 key(20, -4, 50.0f / 3, 2.0f / 3, 70.0f / 3, -26.0f / 3)};
-  TrackBlenderFloat bezier = channel(keys, INTERPOLATION_BEZIER, EXTRAPOLATION_CONSTANT);
-  TrackBlenderFloat linear = channel(keys, INTERPOLATION_LINEAR, EXTRAPOLATION_CONSTANT);
-  for (float t = 0.0f; t < 20.0f; t += 0.37f) EXPECT_NEAR(bezier.getValue(t), linear.getValue(t), 1e-4f) << t;
-}
-
-TEST(TrackChannel, BezierCurveByHand) {
-  // time runs linearly (u = t / 3); value 3u(1 - u)
-  TrackBlenderFloat c =
-      channel({key(0, 0, -1, -1, 1, 1), key(3, 0, 2, 1, 4, -1)}, INTERPOLATION_BEZIER, EXTRAPOLATION_CONSTANT);
-  EXPECT_FLOAT_EQ(c.getValue(1.5f), 0.75f);
-  EXPECT_NEAR(c.getValue(1.0f), 3.0f * (1.0f / 3) * (2.0f / 3), 1e-6f);
-  // ease in and out in time (x = 3u² − 2u³): t = 0.104 is u = 0.2
-  TrackBlenderFloat ease =
-      channel({key(0, 0, -1, 0, 0, 0), key(1, 1, 1, 1, 2, 1)}, INTERPOLATION_BEZIER, EXTRAPOLATION_CONSTANT);
-  EXPECT_NEAR(ease.getValue(0.104f), 0.104f, 1e-5f);  // value curve has the same control points
 }
 
 TEST(TrackChannel, SolveForTimeEveryBranch) {
@@ -219,20 +121,6 @@ TEST(TrackChannel, BezierHandlesOverlappingInTimeArePulledInOnLoad) {
   EXPECT_EQ(out.finish(), "");
 }
 
-TEST(TrackChannel, LoadReadsModesAndWholeKeysOnly) {
-  Bytes bytes = channelChunk(INTERPOLATION_LINEAR, EXTRAPOLATION_CYCLIC, {key(0, 1), key(1, 2)});
-  // 10 stray bytes after the keys: not a whole key
-  Bytes padded = z3d_test::chunkBytes(TRACK_BLENDERFLOAT_X, [&](WriteBuffer& w) {
-    w.store(bytes.data() + 12, bytes.size() - 12);
-    for (int i = 0; i < 10; ++i) w.write(static_cast<uint8_t>(0xEE));
-  });
-  const TrackBlenderFloat c = loadedChannel(padded);
-  EXPECT_EQ(c.getInterpolationMode(), INTERPOLATION_LINEAR);
-  EXPECT_EQ(c.getExtrapolationMode(), EXTRAPOLATION_CYCLIC);
-  EXPECT_EQ(c.getNumKeys(), 2);
-  EXPECT_EQ(c.getKey(1).point.value, 2.0f);
-}
-
 TEST(TrackChannel, HostileKeysAreMendedWithWarnings) {
   StdoutCapture out;
   const float nan = std::nanf("");
@@ -263,114 +151,6 @@ TEST(TrackChannel, DegenerateTimesStayFinite) {
   StdoutCapture out;
   EXPECT_EQ(c.getValue(std::nanf("")), 0.0f);
   EXPECT_NE(out.finish().find("error ("), std::string::npos);
-}
-
-TEST(TrackChannel, SequentialAndRandomAccessAgree) {
-  std::vector<Key> keys;
-  for (int i = 0; i < 50; ++i) keys.push_back(key(i * 0.5f, std::sin(i * 0.3f)));
-  TrackBlenderFloat sequential = channel(keys, INTERPOLATION_LINEAR, EXTRAPOLATION_CYCLIC_EXTRAPOLATION);
-  std::vector<float> times;
-  for (float t = -30.0f; t < 60.0f; t += 0.113f) times.push_back(t);
-  std::vector<float> forward;
-  for (float t : times) forward.push_back(sequential.getValue(t));
-  for (size_t i = times.size(); i-- > 0;) {
-    TrackBlenderFloat fresh = channel(keys, INTERPOLATION_LINEAR, EXTRAPOLATION_CYCLIC_EXTRAPOLATION);
-    EXPECT_EQ(fresh.getValue(times[i]), forward[i]) << times[i];
-    EXPECT_EQ(sequential.getValue(times[i]), forward[i]) << times[i];
-  }
-}
-
-TEST(TrackComposite, AnimationLengthIsTheLongestChannel) {
-  TrackVector3f v;
-  const float ends[3] = {2.0f, 5.0f, 3.0f};
-  for (int i = 0; i < 3; ++i) v.getChannel(i).setKeys({key(0, 0), key(ends[i], 1)});
-  EXPECT_EQ(v.getAnimationLength(), 5.0f);
-  EXPECT_FALSE(v.isStatic());
-}
-
-TEST(TrackComposite, ExactChunkLayout) {
-  TrackFloat t;
-  t.setBaseValue(0.5f);
-  t.getChannel(0).setKeys({key(1, 2, 0, 1, 2, 3)});
-  t.getChannel(0).setInterpolationMode(INTERPOLATION_LINEAR);
-  t.getChannel(0).setExtrapolationMode(EXTRAPOLATION_CYCLIC);
-  WriteBuffer w("Z3DF", 1, 1, 1);
-  t.writeChunk(w, FOV);
-  Bytes expected = {'Z', '3', 'D', 'F', 1, 1, 0x40, 0xFA, 38, 0, 0, 0, 0x10, 0xFB, 26, 0, 0, 0, 1, 2};
-  for (float f : {0.0f, 1.0f, 1.0f, 2.0f, 2.0f, 3.0f}) {
-    uint8_t b[4];
-    std::memcpy(b, &f, 4);
-    expected.insert(expected.end(), b, b + 4);
-  }
-  expected.insert(expected.end(), {0x04, 0xF0, 0x00, 0x00, 0x00, 0x3F});
-  EXPECT_EQ(w.getData(), expected);
-}
-
-TEST(TrackComposite, ChannelsRoundTripUnderTheirIdentifiers) {
-  TrackColor4f color;
-  color.setBaseValue(mathbase::Vector4f(0.1f, 0.2f, 0.3f, 0.4f));
-  for (int i = 0; i < 4; ++i) {
-    color.getChannel(i).setKeys({key(0, float(i)), key(1.0f + i, 10.0f * i)});
-    color.getChannel(i).setInterpolationMode(INTERPOLATION_LINEAR);
-  }
-  WriteBuffer w("Z3DF", 1, 1, 1);
-  color.writeChunk(w, COLOR);
-  const Bytes data = w.getData();
-  ReadBuffer r(data.data(), static_cast<uint32_t>(data.size()), 1);
-  ASSERT_EQ(r.openChunk(), COLOR);
-  std::vector<uint16_t> ids;
-  while (uint16_t id = r.openChunk()) {
-    ids.push_back(id);
-    r.closeChunk();
-  }
-  EXPECT_EQ(ids, std::vector<uint16_t>({0xFB00, 0xFB10, 0xFB20, 0xFB30, 0xF007}));
-
-  TrackColor4f back;
-  z3d_test::loadChunk(data, [&](ReadBuffer& rb) { back.loadChunk(rb); });
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(back.getChannel(i).getNumKeys(), 2);
-    EXPECT_EQ(back.getChannel(i).getKey(1).point.time, 1.0f + i);
-  }
-  const mathbase::Vector4f mid = back.getValue(0.5f);
-  EXPECT_FLOAT_EQ(mid.x, 0.0f);
-  EXPECT_FLOAT_EQ(mid.y, 1.0f + 9.0f * 0.5f / 2.0f);
-  EXPECT_EQ(back.getBaseValue().w, 0.4f);
-}
-
-TEST(TrackComposite, QuaternionBaseIsNormalized) {
-  const Bytes twice = z3d_test::chunkBytes(ROTATION_QUAT, [](WriteBuffer& w) {
-    w.openChunk(VECTOR4);
-    for (float f : {0.0f, 0.0f, 2.0f, 0.0f}) w.write(f);
-    w.closeChunk();
-  });
-  TrackQuatf q;
-  z3d_test::loadChunk(twice, [&](ReadBuffer& r) { q.loadChunk(r); });
-  EXPECT_EQ(q.getBaseValue().y, 1.0f);
-  EXPECT_EQ(q.getBaseValue().w, 0.0f);
-
-  const Bytes zero = z3d_test::chunkBytes(ROTATION_QUAT, [](WriteBuffer& w) {
-    w.openChunk(VECTOR4);
-    for (int i = 0; i < 4; ++i) w.write(0.0f);
-    w.closeChunk();
-  });
-  StdoutCapture out;
-  TrackQuatf z;
-  z3d_test::loadChunk(zero, [&](ReadBuffer& r) { z.loadChunk(r); });
-  EXPECT_NE(out.finish().find("no usable length"), std::string::npos);
-  EXPECT_EQ(z.getBaseValue().w, 1.0f);
-  EXPECT_TRUE(z.isStatic());
-}
-
-TEST(TrackComposite, EulerTrackDefaultsToYZXOrder) {
-  TrackEulerf e;
-  EXPECT_EQ(e.getRotationOrder().asInt(), 4);
-  e.setRotationOrder(mathbase::RotationOrder::XYZ);
-  e.clear();
-  EXPECT_TRUE(e.getRotationOrder() == mathbase::RotationOrder::YZX);
-  e.setBaseValue(mathbase::Vector3f(0.1f, 0.2f, 0.3f));
-  const mathbase::Eulerf value = e.getValue(3.0f);
-  EXPECT_EQ(value.angles.y, 0.2f);
-  EXPECT_TRUE(value.order == mathbase::RotationOrder::YZX);
 }
 
 }  // namespace

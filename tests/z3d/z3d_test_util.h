@@ -43,26 +43,8 @@ void loadChunk(const Bytes& bytes, Loader load) {
   r.closeChunk();
 }
 
-inline void chunkWithString(WriteBuffer& w, uint16_t id, const std::string& s) {
-  w.openChunk(id);
-  w.write(s);
-  w.closeChunk();
-}
-
-inline void chunkWithByte(WriteBuffer& w, uint16_t id, uint8_t b) {
-  w.openChunk(id);
-  w.write(b);
-  w.closeChunk();
-}
-
 inline void loadInto(zelkor::z3d::Manager& m, const Bytes& bytes) {
   m.load(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-inline int countOccurrences(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + 1)) ++n;
-  return n;
 }
 
 }  // namespace z3d_test
