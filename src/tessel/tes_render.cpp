@@ -83,6 +83,15 @@ void Render::setLineWidth(float width) {
   GL_CHECK(glLineWidth(width));
 }
 
+bool Render::unseen(float x0, float y0, float x1, float y1) const {
+  // a margin for wide lines and the rasteriser's rounding
+  const float m = 2.0f + std::max(mLineWidth, 1.0f);
+  const Area& c = mClipArea;
+  if (c.mMin.x < -1.0f || c.mMin.y < -1.0f) return false;
+  return std::max(x0, x1) < c.mMin.x - m || std::min(x0, x1) > c.mMax.x + m || std::max(y0, y1) < c.mMin.y - m ||
+         std::min(y0, y1) > c.mMax.y + m;
+}
+
 void Render::batch(unsigned mode, bool textured) {
   if (mode == mMode && textured == mTextured) return;
   flush();
@@ -175,6 +184,7 @@ void Render::applyClip() {
 void Render::drawBorder(const Area& area) {
   const float x0 = area.mMin.x + 0.5f, y0 = area.mMin.y + 0.5f;
   const float x1 = area.mMax.x - 0.5f, y1 = area.mMax.y - 0.5f;
+  if (unseen(x0, y0, x1, y1)) return;
   // the loop's four segments
   batch(GL_LINES, false);
   vertex(x0, y0, mColor);
@@ -192,6 +202,7 @@ void Render::drawBox(const Area& area, int mode) {
   const Vector4f& topRight = mode == 1 ? mColor2 : mColor;
   const Vector4f& bottomRight = mColor2;
   const Vector4f& bottomLeft = mode == 1 ? mColor : mColor2;
+  if (unseen(area.mMin.x, area.mMin.y, area.mMax.x, area.mMax.y)) return;
   batch(GL_QUADS, false);
   vertex(area.mMin.x, area.mMin.y, topLeft);
   vertex(area.mMax.x, area.mMin.y, topRight);
@@ -208,6 +219,7 @@ void Render::drawCircle(const Area& area, int segments, float phase) {
   }
   segments = std::max(segments, 3);
   segments = std::min(segments, 4096);  // a huge box must not stall the frame
+  if (unseen(area.mMin.x, area.mMin.y, area.mMax.x, area.mMax.y)) return;
   const Vector2f centre = area.getCenter();
   batch(GL_TRIANGLES, false);
   // the fan's triangles
@@ -230,6 +242,7 @@ void Render::drawCircle(const Area& area, int segments, float phase) {
 }
 
 void Render::drawLine(const Vector2f& from, const Vector2f& to) {
+  if (unseen(from.x, from.y, to.x, to.y)) return;
   batch(GL_LINES, false);
   vertex(from.x, from.y, mColor);
   vertex(to.x, to.y, mColor2);
@@ -245,6 +258,7 @@ void Render::drawText(const Vector2f& position, const std::string& text) {
   mFont->setAlignment(mAlign);
   mGlyphs.clear();
   mFont->layout(text, Vector2f(1.0f, 1.0f), mGlyphs);
+  if (unseen(x + mGlyphs.front().x0, y - mGlyphs.front().y0, x + mGlyphs.back().x1, y - mGlyphs.back().y1)) return;
   batch(GL_QUADS, true);
   for (const display::Font::Glyph& g : mGlyphs) {
     vertex(x + g.x0, y - g.y0, mColor, g.s0, g.t1);

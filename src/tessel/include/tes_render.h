@@ -82,6 +82,8 @@ class Render {
     mVertices.push_back(Vertex{x, y, s, t, c.x, c.y, c.z, c.w});
   }
   void applyClip();
+  // Wholly outside the clip, so it would leave no pixel.
+  bool unseen(float x0, float y0, float x1, float y1) const;
 
   std::vector<Vertex> mVertices;
   std::vector<display::Font::Glyph> mGlyphs;
