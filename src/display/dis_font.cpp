@@ -108,6 +108,27 @@ void Font::draw(const std::string& pOutput, const mathbase::Vector2f& pZoom, con
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
 
+  std::vector<Glyph> glyphs;
+  layout(pOutput, pZoom, glyphs);
+  glColor4f(pColor.x, pColor.y, pColor.z, pColor.w);
+  glBegin(GL_QUADS);
+  for (const Glyph& g : glyphs) {
+    glTexCoord2f(g.s0, g.t1);
+    glVertex2f(g.x0, g.y0);
+    glTexCoord2f(g.s1, g.t1);
+    glVertex2f(g.x1, g.y0);
+    glTexCoord2f(g.s1, g.t0);
+    glVertex2f(g.x1, g.y1);
+    glTexCoord2f(g.s0, g.t0);
+    glVertex2f(g.x0, g.y1);
+  }
+  glEnd();
+  glPopAttrib();  // before any check can throw, so the attribute stack stays balanced
+  GL_REPORT_ERROR(__FILE__, __LINE__, "glEnd()");
+  mDisplay->setTexture(nullptr, 0);
+}
+
+void Font::layout(const std::string& pOutput, const mathbase::Vector2f& pZoom, std::vector<Glyph>& out) const {
   float x = 0.0f;
   if (mAlign == ALIGN_RIGHT) x = -getLength(pOutput, pZoom.x);
   if (mAlign == ALIGN_CENTER) x = -getLength(pOutput, pZoom.x) / 2.0f;
@@ -115,31 +136,20 @@ void Font::draw(const std::string& pOutput, const mathbase::Vector2f& pZoom, con
   const float h = mUnitSizeY * static_cast<float>(mCharHeight) * pZoom.y;
   const float y0 = roundUnit(-h / 2.0f);
   const float y1 = roundUnit(h / 2.0f);
-
-  glColor4f(pColor.x, pColor.y, pColor.z, pColor.w);
-  glBegin(GL_QUADS);
   for (char c : pOutput) {
     const unsigned char code = static_cast<unsigned char>(c);
-    const float s0 = static_cast<float>(code % 16) * mLetterWidth;
-    const float s1 = s0 + mLetterWidth;
-    const float t0 = static_cast<float>(code / 16) * mLetterHeight;
-    const float t1 = t0 + mLetterHeight;
-    const float x0 = roundUnit(x);
-    const float x1 = roundUnit(x + w);
-    glTexCoord2f(s0, t1);
-    glVertex2f(x0, y0);
-    glTexCoord2f(s1, t1);
-    glVertex2f(x1, y0);
-    glTexCoord2f(s1, t0);
-    glVertex2f(x1, y1);
-    glTexCoord2f(s0, t0);
-    glVertex2f(x0, y1);
+    Glyph g;
+    g.s0 = static_cast<float>(code % 16) * mLetterWidth;
+    g.s1 = g.s0 + mLetterWidth;
+    g.t0 = static_cast<float>(code / 16) * mLetterHeight;
+    g.t1 = g.t0 + mLetterHeight;
+    g.x0 = roundUnit(x);
+    g.x1 = roundUnit(x + w);
+    g.y0 = y0;
+    g.y1 = y1;
+    out.push_back(g);
     x += mKerning[code] * pZoom.x;
   }
-  glEnd();
-  glPopAttrib();  // before any check can throw, so the attribute stack stays balanced
-  GL_REPORT_ERROR(__FILE__, __LINE__, "glEnd()");
-  mDisplay->setTexture(nullptr, 0);
 }
 
 }  // namespace display

@@ -134,6 +134,7 @@ void ColorChooserWheel::draw(Area area, Area base, Area clip) {
     Area rim = disc;
     rim.expand(1.0f);
     render->drawCircle(rim);
+    render->flush();
     glBegin(GL_TRIANGLE_FAN);
     glColor4f(v, v, v, 1.0f);
     glVertex2f(centre.x, centre.y);

@@ -70,6 +70,7 @@ void Image::draw(Area area, Area base, Area clip) {
   Render* render = getRender();
   display::DisplayGL* pDisplay = getDisplay();
   if (render && pDisplay && mTexture) {
+    render->flush();
     pDisplay->setTexture(mTexture, 0);
     GL_CHECK(glEnable(GL_TEXTURE_2D));
     // untinted unless the style asks for a tint

@@ -27,7 +27,14 @@ int roundToInt(float value) {
 }
 }  // namespace
 
-Render::Render() : mDisplay(nullptr), mFont(nullptr), mAlign(ALIGN_LEFT) {
+Render::Render()
+    : mMode(GL_QUADS),
+      mTextured(false),
+      mClipPending(false),
+      mLineWidth(-1.0f),
+      mDisplay(nullptr),
+      mFont(nullptr),
+      mAlign(ALIGN_LEFT) {
   mColor = Vector4f(1.0f, 1.0f, 1.0f, 1.0f);
   mColor2 = mColor;
   mClipArea = Area(-2.0f, -2.0f, -2.0f, -2.0f);
@@ -39,6 +46,7 @@ void Render::abandonFont() {
   // its texture went with the device; the font must not reach back into it
   mFont = nullptr;
   mFontFile.clear();
+  mVertices.clear();
 }
 
 void Render::setup(display::DisplayGL* pDisplay, const std::string& fontFile) {
@@ -66,38 +74,101 @@ void Render::setup(display::DisplayGL* pDisplay, const std::string& fontFile) {
 void Render::setColor(const Vector4f& c1, const Vector4f& c2) {
   mColor = c1;
   mColor2 = c2.w > 0.0f ? c2 : c1;
-  color(c1);
 }
 
-void Render::setLineWidth(float width) { GL_CHECK(glLineWidth(width)); }
+void Render::setLineWidth(float width) {
+  if (width == mLineWidth) return;
+  flush();
+  mLineWidth = width;
+  GL_CHECK(glLineWidth(width));
+}
+
+bool Render::unseen(float x0, float y0, float x1, float y1) const {
+  // a margin for wide lines and the rasteriser's rounding
+  const float m = 2.0f + std::max(mLineWidth, 1.0f);
+  const Area& c = mClipArea;
+  if (c.mMin.x < -1.0f || c.mMin.y < -1.0f) return false;
+  return std::max(x0, x1) < c.mMin.x - m || std::min(x0, x1) > c.mMax.x + m || std::max(y0, y1) < c.mMin.y - m ||
+         std::min(y0, y1) > c.mMax.y + m;
+}
+
+void Render::batch(unsigned mode, bool textured) {
+  if (mode == mMode && textured == mTextured) return;
+  flush();
+  mMode = mode;
+  mTextured = textured;
+}
+
+void Render::flush() {
+  if (mClipPending) applyClip();
+  if (mVertices.empty()) return;
+  display::Texture* texture = mTextured && mFont ? mFont->getTexture() : nullptr;
+  if (texture) {
+    mDisplay->setTexture(texture, 0);
+    glEnable(GL_TEXTURE_2D);
+  }
+  const Vertex* v = mVertices.data();
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &v->x);
+  glColorPointer(4, GL_FLOAT, sizeof(Vertex), &v->r);
+  if (texture) {
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &v->s);
+  }
+  glDrawArrays(mMode, 0, static_cast<GLsizei>(mVertices.size()));
+  if (texture) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  if (texture) {
+    glDisable(GL_TEXTURE_2D);
+    mDisplay->setTexture(nullptr, 0);
+  }
+  mVertices.clear();
+  // the colour array leaves the current colour undefined; direct GL drawing after us expects ours
+  color(mColor);
+  GL_REPORT_ERROR(__FILE__, __LINE__, "glDrawArrays(toolkit batch)");
+}
 
 void Render::setupDraw(const Vector2f& windowSize, const Vector2f& pan, float zoom) {
   (void)zoom;  // the toolkit draws 1:1; the factor is kept for callers that zoom
   mWindowSize = windowSize;
   mPan = pan;
+  mVertices.clear();
+  mClipPending = false;
+  mLineWidth = -1.0f;
   if (mDisplay) mDisplay->resetStates();
   const int width = std::max(roundToInt(windowSize.x), 0);
   const int height = std::max(roundToInt(windowSize.y), 0);
-  GL_CHECK(glEnable(GL_BLEND));
-  GL_CHECK(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
-  GL_CHECK(glDisable(GL_CULL_FACE));
-  GL_CHECK(glDisable(GL_DEPTH_TEST));
-  GL_CHECK(glDisable(GL_TEXTURE_2D));
-  GL_CHECK(glDisable(GL_LIGHTING));
-  GL_CHECK(glMatrixMode(GL_PROJECTION));
-  GL_CHECK(glLoadIdentity());
-  GL_CHECK(glOrtho(0.0, static_cast<double>(windowSize.x), static_cast<double>(windowSize.y), 0.0, -1.0, 1.0));
-  GL_CHECK(glViewport(0, 0, width, height));
-  GL_CHECK(glScissor(0, 0, width, height));
-  GL_CHECK(glMatrixMode(GL_MODELVIEW));
-  GL_CHECK(glLoadIdentity());
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_LIGHTING);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, static_cast<double>(windowSize.x), static_cast<double>(windowSize.y), 0.0, -1.0, 1.0);
+  glViewport(0, 0, width, height);
+  glScissor(0, 0, width, height);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
   // world = window + pan, as for the mouse
-  GL_CHECK(glTranslatef(-pan.x, -pan.y, 0.0f));
+  glTranslatef(-pan.x, -pan.y, 0.0f);
+  GL_CHECK_STATUS();
   mClipArea = Area(0.0f, 0.0f, windowSize.x, windowSize.y);
 }
 
 void Render::setClipArea(const Area& area) {
+  if (area == mClipArea) return;
+  flush();
   mClipArea = area;
+  mClipPending = true;
+}
+
+void Render::applyClip() {
+  mClipPending = false;
+  const Area& area = mClipArea;
   if (area.mMin.x < -1.0f || area.mMin.y < -1.0f) {
     GL_CHECK(glDisable(GL_SCISSOR_TEST));
     return;
@@ -113,15 +184,17 @@ void Render::setClipArea(const Area& area) {
 void Render::drawBorder(const Area& area) {
   const float x0 = area.mMin.x + 0.5f, y0 = area.mMin.y + 0.5f;
   const float x1 = area.mMax.x - 0.5f, y1 = area.mMax.y - 0.5f;
-  glBegin(GL_LINE_LOOP);
-  color(mColor);
-  glVertex2f(x0, y0);
-  glVertex2f(x1, y0);
-  color(mColor2);
-  glVertex2f(x1, y1);
-  glVertex2f(x0, y1);
-  glEnd();
-  color(mColor);
+  if (unseen(x0, y0, x1, y1)) return;
+  // the loop's four segments
+  batch(GL_LINES, false);
+  vertex(x0, y0, mColor);
+  vertex(x1, y0, mColor);
+  vertex(x1, y0, mColor);
+  vertex(x1, y1, mColor2);
+  vertex(x1, y1, mColor2);
+  vertex(x0, y1, mColor2);
+  vertex(x0, y1, mColor2);
+  vertex(x0, y0, mColor);
 }
 
 void Render::drawBox(const Area& area, int mode) {
@@ -129,17 +202,12 @@ void Render::drawBox(const Area& area, int mode) {
   const Vector4f& topRight = mode == 1 ? mColor2 : mColor;
   const Vector4f& bottomRight = mColor2;
   const Vector4f& bottomLeft = mode == 1 ? mColor : mColor2;
-  glBegin(GL_QUADS);
-  color(topLeft);
-  glVertex2f(area.mMin.x, area.mMin.y);
-  color(topRight);
-  glVertex2f(area.mMax.x, area.mMin.y);
-  color(bottomRight);
-  glVertex2f(area.mMax.x, area.mMax.y);
-  color(bottomLeft);
-  glVertex2f(area.mMin.x, area.mMax.y);
-  glEnd();
-  color(mColor);
+  if (unseen(area.mMin.x, area.mMin.y, area.mMax.x, area.mMax.y)) return;
+  batch(GL_QUADS, false);
+  vertex(area.mMin.x, area.mMin.y, topLeft);
+  vertex(area.mMax.x, area.mMin.y, topRight);
+  vertex(area.mMax.x, area.mMax.y, bottomRight);
+  vertex(area.mMin.x, area.mMax.y, bottomLeft);
 }
 
 void Render::drawCircle(const Area& area, int segments, float phase) {
@@ -151,39 +219,53 @@ void Render::drawCircle(const Area& area, int segments, float phase) {
   }
   segments = std::max(segments, 3);
   segments = std::min(segments, 4096);  // a huge box must not stall the frame
+  if (unseen(area.mMin.x, area.mMin.y, area.mMax.x, area.mMax.y)) return;
   const Vector2f centre = area.getCenter();
-  glBegin(GL_TRIANGLE_FAN);
-  color(mColor);
-  glVertex2f(centre.x, centre.y);
-  for (int k = 0; k <= segments; ++k) {
+  batch(GL_TRIANGLES, false);
+  // the fan's triangles
+  const auto rim = [&](int k, float& x, float& y) {
     const float t = static_cast<float>((k + 1) % segments) / static_cast<float>(segments) + phase;
-    glVertex2f(centre.x + width * std::sin(2.0f * kPi * t) / 2.0f, centre.y + height * std::cos(2.0f * kPi * t) / 2.0f);
+    x = centre.x + width * std::sin(2.0f * kPi * t) / 2.0f;
+    y = centre.y + height * std::cos(2.0f * kPi * t) / 2.0f;
+  };
+  float px, py;
+  rim(0, px, py);
+  for (int k = 1; k <= segments; ++k) {
+    float x, y;
+    rim(k, x, y);
+    vertex(centre.x, centre.y, mColor);
+    vertex(px, py, mColor);
+    vertex(x, y, mColor);
+    px = x;
+    py = y;
   }
-  glEnd();
 }
 
 void Render::drawLine(const Vector2f& from, const Vector2f& to) {
-  glBegin(GL_LINES);
-  color(mColor);
-  glVertex2f(from.x, from.y);
-  color(mColor2);
-  glVertex2f(to.x, to.y);
-  glEnd();
-  color(mColor);
+  if (unseen(from.x, from.y, to.x, to.y)) return;
+  batch(GL_LINES, false);
+  vertex(from.x, from.y, mColor);
+  vertex(to.x, to.y, mColor2);
 }
 
 void Render::drawText(const Vector2f& position, const std::string& text) {
-  if (text.empty() || !mFont) return;
-  // The font draws centred on y = 0 with y upwards: move to the line's middle
-  // and turn y over. Whole pixels keep the glyphs' texels sharp.
+  if (text.empty() || !mFont || !mFont->getTexture()) return;
+  // The font lays out centred on y = 0 with y upwards: move to the line's
+  // middle and turn y over. Whole pixels keep the glyphs' texels sharp.
   const float height = getFontHeight();
-  GL_CHECK(glPushMatrix());
-  GL_CHECK(glTranslatef(std::floor(position.x + 0.5f), std::floor(position.y + 0.5f) + std::floor(height / 2.0f), 0.0f));
-  GL_CHECK(glScalef(1.0f, -1.0f, 1.0f));
+  const float x = std::floor(position.x + 0.5f);
+  const float y = std::floor(position.y + 0.5f) + std::floor(height / 2.0f);
   mFont->setAlignment(mAlign);
-  mFont->draw(text, Vector2f(1.0f, 1.0f), mColor);
-  GL_CHECK(glPopMatrix());
-  color(mColor);
+  mGlyphs.clear();
+  mFont->layout(text, Vector2f(1.0f, 1.0f), mGlyphs);
+  if (unseen(x + mGlyphs.front().x0, y - mGlyphs.front().y0, x + mGlyphs.back().x1, y - mGlyphs.back().y1)) return;
+  batch(GL_QUADS, true);
+  for (const display::Font::Glyph& g : mGlyphs) {
+    vertex(x + g.x0, y - g.y0, mColor, g.s0, g.t1);
+    vertex(x + g.x1, y - g.y0, mColor, g.s1, g.t1);
+    vertex(x + g.x1, y - g.y1, mColor, g.s1, g.t0);
+    vertex(x + g.x0, y - g.y1, mColor, g.s0, g.t0);
+  }
 }
 
 // Without a font, text keeps a nominal size so that layouts and menus still

@@ -143,6 +143,7 @@ void Workspace::draw() {
     const mathbase::Vector2f size = mRender->getWindowSize();
     mContext->draw(mContext->getArea(), kEverything, Area(0.0f, 0.0f, size.x, size.y));
   }
+  if (mRender) mRender->flush();
 }
 
 }  // namespace tessel

@@ -157,8 +157,8 @@ int Tessel::onCharUp(const display::CharEvent& e) {
 void Tessel::onDraw() {
   Render* render = mWorkspace->getRender();
   render->setupDraw(getSize(), mPan, mZoom);
-  GL_CHECK(glEnable(GL_BLEND));
   mWorkspace->draw();
+  render->flush();
 }
 
 void Tessel::onResize(int oldWidth, int oldHeight) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mb_vector2.h"
 #include "mb_vector4.h"
@@ -42,6 +43,15 @@ class Font {
   float getKerning(unsigned char code) const { return mKerning[code]; }
   // Draws the text centred vertically on y = 0.
   void draw(const std::string& pOutput, const mathbase::Vector2f& pZoom, const mathbase::Vector4f& pColor);
+
+  // One character's quad: corners in output units (centred on y = 0, y up)
+  // and its cell in the sheet.
+  struct Glyph {
+    float x0, y0, x1, y1;
+    float s0, t0, s1, t1;
+  };
+  // The quads draw() would send, appended to `out`, for callers that batch.
+  void layout(const std::string& pOutput, const mathbase::Vector2f& pZoom, std::vector<Glyph>& out) const;
 
   Texture* getTexture() const { return mTexture; }
   int getCharWidth() const { return mCharWidth; }

@@ -1,9 +1,13 @@
 #pragma once
-// The toolkit's drawing object: immediate-mode primitives in window pixels
-// (y downwards), the clip rectangle, and text through the display's font.
+// The toolkit's drawing object: primitives in window pixels (y downwards),
+// the clip rectangle, and text through the display's font. Shapes and glyphs
+// are gathered into one vertex array and sent in draw order when the kind of
+// primitive, the clip or the line width changes, or on flush().
 
 #include <string>
+#include <vector>
 
+#include "dis_font.h"
 #include "mb_vector2.h"
 #include "mb_vector4.h"
 #include "tes_typedef.h"
@@ -38,6 +42,9 @@ class Render {
   void setLineWidth(float width);
   // Pixel projection of the whole window, shifted by the pan.
   void setupDraw(const mathbase::Vector2f& windowSize, const mathbase::Vector2f& pan, float zoom);
+  // Sends what is gathered and sets the clip in GL; call before drawing with
+  // GL directly.
+  void flush();
   // A box whose minimum lies below -1 turns clipping off.
   void setClipArea(const Area& area);
   const Area& getClipArea() const { return mClipArea; }
@@ -65,6 +72,25 @@ class Render {
   const mathbase::Vector2f& getPan() const { return mPan; }
 
  private:
+  struct Vertex {
+    float x, y, s, t;
+    float r, g, b, a;
+  };
+  // Starts or continues a run of one primitive kind.
+  void batch(unsigned mode, bool textured);
+  void vertex(float x, float y, const mathbase::Vector4f& c, float s = 0.0f, float t = 0.0f) {
+    mVertices.push_back(Vertex{x, y, s, t, c.x, c.y, c.z, c.w});
+  }
+  void applyClip();
+  // Wholly outside the clip, so it would leave no pixel.
+  bool unseen(float x0, float y0, float x1, float y1) const;
+
+  std::vector<Vertex> mVertices;
+  std::vector<display::Font::Glyph> mGlyphs;
+  unsigned mMode;
+  bool mTextured;
+  bool mClipPending;
+  float mLineWidth;
   display::DisplayGL* mDisplay;
   mathbase::Vector2f mWindowSize;
   mathbase::Vector2f mPan;
