@@ -246,6 +246,11 @@ void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   drawTower(pTimer, pDelta, pPercent, 0);
   mDisplay->setFBO(nullptr);
 
+  drawComposite(pTimer);
+  reportGlErrors();
+}
+
+void Cubes::drawComposite(float pTimer) {
   MatrixGL identity;
   identity.setIdentity();
   mdo.setProject(identity);
@@ -275,7 +280,6 @@ void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   glEnd();
   glDisable(GL_BLEND);
   mDisplay->setShader(nullptr);
-  reportGlErrors();
 }
 
 void Cubes::createShadowMap(float pTimer, float pDelta, float pPercent, const MatrixGL& cameraInv) {

@@ -83,6 +83,8 @@ class Cubes : public CommonEffect {
   void setup(zelkor::kindra::EffectProgressUpdate& progress) override;
   void draw(float pTimer, float pDelta, float pPercent) override;
   void createShadowMap(float pTimer, float pDelta, float pPercent, const MatrixGL& cameraInv);
+  // The scene target onto the screen with ambient occlusion.
+  void drawComposite(float pTimer);
 
   void setupTower(zelkor::kindra::EffectProgressUpdate& progress);
   void drawTower(float pTimer, float pDelta, float pPercent, int renderpass);

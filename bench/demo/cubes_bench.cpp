@@ -94,7 +94,8 @@ void BM_CubesFrame(benchmark::State& state) {
 BENCHMARK(BM_CubesFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // Where a frame's time goes: one part of it at a time, in the state the
-// whole frame leaves (0 shadow map, 1 sun, 2 clouds, 3 landscape, 4 tower).
+// whole frame leaves (0 shadow map, 1 sun, 2 clouds, 3 landscape, 4 tower,
+// 5 the composite with ambient occlusion).
 void BM_CubesFramePart(benchmark::State& state) {
   Bench& b = bench();
   Cubes& cubes = b.scene();
@@ -104,7 +105,7 @@ void BM_CubesFramePart(benchmark::State& state) {
   cubes.draw(local, delta, local / 64.0f);
   glFinish();
   const int part = static_cast<int>(state.range(0));
-  const char* names[] = {"shadow map", "sun", "clouds", "landscape", "tower"};
+  const char* names[] = {"shadow map", "sun", "clouds", "landscape", "tower", "composite"};
   state.SetLabel(names[part]);
   for (auto _ : state) {
     switch (part) {
@@ -118,6 +119,10 @@ void BM_CubesFramePart(benchmark::State& state) {
         cubes.mdo.setCamera(cubes.m_matWorld2View);
         if (part == 1) cubes.drawSun(local, delta, 0.0f, 0);
         if (part == 2) cubes.drawBirds(local, delta, 0.0f, 0);
+        break;
+      case 5:
+        b.device->resetStates();
+        cubes.drawComposite(local);
         break;
       default:
         b.device->resetStates();
@@ -133,7 +138,7 @@ void BM_CubesFramePart(benchmark::State& state) {
     glFinish();
   }
 }
-BENCHMARK(BM_CubesFramePart)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_CubesFramePart)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // The floor of the clouds on this driver: the same 6,000 quads from the same
 // buffers, with the same blending and screen coverage, through the simplest
