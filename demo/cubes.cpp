@@ -160,9 +160,9 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   mStandardShader_CreateShadowMap = mDisplay->createShader("materials/standard_createshadowmap", mVertexDef);
   mAmbientOcclusionShader = mDisplay->createShader("postprocess/ssao", nullptr);
 
-  const zelkor::display::WindowMode& mode = mDisplay->getWindowMode();
-  const int w = mode.width;
-  const int h = mode.height;
+  // the scene target has the size the effects draw at
+  const int w = mDisplay->getRenderWidth();
+  const int h = mDisplay->getRenderHeight();
   const TextureDeclaration target = targetDeclaration(w, h, Texture::FORMAT_F16);
   mColorTexture = mDisplay->createTexture(target);
   mFBO = mDisplay->createFBO(w, h, true);

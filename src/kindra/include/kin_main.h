@@ -16,6 +16,7 @@
 #include "dis_windowmode.h"
 #include "kin_effect.h"
 #include "kin_music.h"
+#include "kin_renderscale.h"
 
 namespace zelkor {
 namespace kindra {
@@ -164,6 +165,8 @@ class Kindra : public display::Listener {
   float mPausedTime;
   bool mFullscreen;
   float mAspect;
+  float mRenderScale = 1.0f;                  // <display scale>: the effects' share of the window
+  std::unique_ptr<RenderScale> mScaledFrame;  // where they draw below 1
   std::string mTitle;
   int mHeight;
   int mWidth;
