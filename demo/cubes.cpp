@@ -10,6 +10,7 @@
 #include "dis_glinclude.h"
 #include "mb_box3.h"
 #include "mb_quatf.h"
+#include "z3d_submesh.h"
 #include "zlk_system.h"
 
 using zelkor::Exception;
@@ -47,6 +48,8 @@ Cubes::Cubes()
       mSunShader(nullptr),
       mUnsupported(false),
       mReportedGlError(false),
+      mBatchShader(nullptr),
+      mBatchShadowShader(nullptr),
       mExplodeAt(std::numeric_limits<float>::infinity()),
       mExplodeTicks(0) {
   m_matView2world.setIdentity();
@@ -127,6 +130,25 @@ void Cubes::uploadMesh(const std::string& name, const zelkor::z3d::Mesh* mesh) {
   std::unique_ptr<zelkor::brontel::Mesh> gpu(new zelkor::brontel::Mesh);
   gpu->load(mDisplay, mesh, mVertexDef, "va_", nullptr);
   // a later mesh of the same name takes the entry; the earlier one goes
+  if (name == "Cube") {
+    // the tower's batch repeats this geometry; the buffer's own copy has the
+    // vertices as drawn, the scene's triangles their order
+    const zelkor::display::VBO* vbo = gpu->getVBO();
+    mCubeVertices.clear();
+    mCubeIndices.clear();
+    if (vbo) {
+      const int count = vbo->getNumVertices();
+      const float* data = static_cast<const float*>(gpu->getVBO()->lock(false, true, -1, 0));
+      mCubeVertices.assign(data, data + count * 6);
+      gpu->getVBO()->unlock();
+      for (int s = 0; s < mesh->getNumSubmesh(); ++s) {
+        const zelkor::z3d::TriangleList& triangles = mesh->getSubmesh(s)->getTriangles();
+        for (int t = 0; t < triangles.size(); ++t) {
+          for (int k = 0; k < 3; ++k) mCubeIndices.push_back(static_cast<uint32_t>(triangles[t].v[k]));
+        }
+      }
+    }
+  }
   zelkor::brontel::Mesh*& entry = mMeshes[name];
   delete entry;
   entry = gpu.release();
@@ -157,9 +179,9 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   mStandardShader_CreateShadowMap = mDisplay->createShader("materials/standard_createshadowmap", mVertexDef);
   mAmbientOcclusionShader = mDisplay->createShader("postprocess/ssao", nullptr);
 
-  const zelkor::display::WindowMode& mode = mDisplay->getWindowMode();
-  const int w = mode.width;
-  const int h = mode.height;
+  // the scene target has the size the effects draw at
+  const int w = mDisplay->getRenderWidth();
+  const int h = mDisplay->getRenderHeight();
   const TextureDeclaration target = targetDeclaration(w, h, Texture::FORMAT_F16);
   mColorTexture = mDisplay->createTexture(target);
   mFBO = mDisplay->createFBO(w, h, true);
@@ -188,6 +210,12 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
     std::printf("   * %s\n", mesh->getName().c_str());
   }
   std::fflush(stdout);
+  mTowerBatch.create(mDisplay, mCubeVertices, mCubeIndices, kCubeCount);
+  mBatchShader = mDisplay->createShader("materials/standard_batch.vert", "materials/standard.frag",
+                                        mTowerBatch.getVertexDef());
+  mBatchShadowShader =
+      mDisplay->createShader("materials/standard_createshadowmap_batch.vert",
+                             "materials/standard_createshadowmap.frag", mTowerBatch.getVertexDef());
 
   setupTower(progress);
   setupLandscape();
@@ -237,6 +265,11 @@ void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   drawTower(pTimer, pDelta, pPercent, 0);
   mDisplay->setFBO(nullptr);
 
+  drawComposite(pTimer);
+  reportGlErrors();
+}
+
+void Cubes::drawComposite(float pTimer) {
   MatrixGL identity;
   identity.setIdentity();
   mdo.setProject(identity);
@@ -266,7 +299,6 @@ void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   glEnd();
   glDisable(GL_BLEND);
   mDisplay->setShader(nullptr);
-  reportGlErrors();
 }
 
 void Cubes::createShadowMap(float pTimer, float pDelta, float pPercent, const MatrixGL& cameraInv) {

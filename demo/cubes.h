@@ -10,6 +10,7 @@
 
 #include "brn_mesh.h"
 #include "common.h"
+#include "cubes_tower_batch.h"
 #include "dis_display.h"
 #include "dis_display_obsolete.h"
 #include "kin_plugin_camera.h"
@@ -84,6 +85,8 @@ class Cubes : public CommonEffect {
   bool reloadFile(const std::string& filename) override;
   void draw(float pTimer, float pDelta, float pPercent) override;
   void createShadowMap(float pTimer, float pDelta, float pPercent, const MatrixGL& cameraInv);
+  // The scene target onto the screen with ambient occlusion.
+  void drawComposite(float pTimer);
 
   void setupTower(zelkor::kindra::EffectProgressUpdate& progress);
   void drawTower(float pTimer, float pDelta, float pPercent, int renderpass);
@@ -155,8 +158,9 @@ class Cubes : public CommonEffect {
   zelkor::kindra::Spline mSunDrawSize;
 
  private:
-  // Binds the tower's program for the pass with this frame's sun values.
-  void bindTowerShader(int renderpass);
+  // Binds the tower's program for the pass with this frame's sun values:
+  // the batch's program for the cubes, else the single mesh's.
+  void bindTowerShader(int renderpass, bool batch = false);
   // Loads a scene file of the archives into `manager`; throws naming it.
   void loadScene(zelkor::z3d::Manager& manager, const std::string& filename);
   // The sun's uniforms for the bound program; with `shadowLookup` also the
@@ -173,6 +177,13 @@ class Cubes : public CommonEffect {
 
   bool mUnsupported;
   bool mReportedGlError;
+  // Every cube of the tower in one buffer and the programs that read it.
+  TowerBatch mTowerBatch;
+  zelkor::display::Shader* mBatchShader;
+  zelkor::display::Shader* mBatchShadowShader;
+  std::vector<float> mCubeVertices;      // the "Cube" mesh: position, normal
+  std::vector<uint32_t> mCubeIndices;    // and its triangles
+  std::vector<TowerBatch::Cube> mBatchCubes;
   std::vector<CubeData> mTowerAtRest;  // the tower as set up, for re-simulating
   float mExplodeAt;                    // the first event the state was stepped from
   long mExplodeTicks;                  // ticks stepped since then

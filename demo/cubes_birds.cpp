@@ -25,7 +25,11 @@ float intensity(const Vector3f& v) { return 0.3f * v.x + 0.59f * v.y + 0.11f * v
 }  // namespace
 
 void Cubes::setupBirds() {
-  mBillboardParticle = mDisplay->createTexture("clouds/particle.png", zelkor::display::TextureDeclaration(), false);
+  // one level: the puffs are drawn larger than the picture, and a single
+  // bilinear fetch is what the driver does fastest
+  zelkor::display::TextureDeclaration particle;
+  particle.useMipmaps = false;
+  mBillboardParticle = mDisplay->createTexture("clouds/particle.png", particle, false);
   mCloudVertexDef = MyVertex::getVertexDef();
   mCloudShader = mDisplay->createShader("clouds/sprite", mCloudVertexDef);
 
@@ -78,22 +82,34 @@ void Cubes::setupBirds() {
   // highest first: with the depth test off the lower ones blend over them
   std::stable_sort(particles.begin(), particles.end());
 
-  const int numVertices = 4 * particleCount;
-  const int numIndices = 6 * particleCount;
+  // Each particle is an octagon around the sprite's circle rather than a
+  // square: the sprite is clear outside its circle, and the corners the
+  // octagon leaves out are a sixth of the blended fragments the clouds cost.
+  // Corners clockwise like the square's two triangles (the faces are culled).
+  const float t = 0.41421356f;  // tan(pi / 8)
+  static const int kCorners = 8;
+  const float corners[kCorners][2] = {{-1.0f, -t}, {-1.0f, t}, {-t, 1.0f}, {t, 1.0f},
+                                      {1.0f, t},   {1.0f, -t}, {t, -1.0f}, {-t, -1.0f}};
+  const int perParticle = 3 * (kCorners - 2);
+  const int numVertices = kCorners * particleCount;
+  const int numIndices = perParticle * particleCount;
   mCloudVBO = mDisplay->createVBO(numVertices, mCloudVertexDef, zelkor::display::DisplayGL::MODE_STATIC);
   mCloudIBO = mDisplay->createIBO(numIndices, zelkor::display::IBO::FORMAT_UINT32,
                                   zelkor::display::DisplayGL::MODE_STATIC);
-  std::vector<uint32_t> indices(numIndices);
-  static const uint32_t lib[6] = {0, 1, 3, 0, 3, 2};
+  std::vector<uint32_t> indices;
+  indices.reserve(numIndices);
   for (int s = 0; s < particleCount; ++s) {
-    for (int k = 0; k < 6; ++k) indices[6 * s + k] = 4 * s + lib[k];
+    for (int k = 1; k + 1 < kCorners; ++k) {
+      indices.push_back(kCorners * s);
+      indices.push_back(kCorners * s + k);
+      indices.push_back(kCorners * s + k + 1);
+    }
   }
   mCloudIBO->replace(0, numIndices, indices.data(), 0, zelkor::display::IBO::FORMAT_UINT32);
 
   MyVertex* out = static_cast<MyVertex*>(mCloudVBO->lock(true, false, -1, 0));
-  static const float corners[4][2] = {{-1.0f, -1.0f}, {-1.0f, 1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}};
   for (const MyVertex& particle : particles) {
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < kCorners; ++c) {
       *out = particle;
       out->displacement[0] = corners[c][0];
       out->displacement[1] = corners[c][1];

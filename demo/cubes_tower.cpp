@@ -193,34 +193,36 @@ float Cubes::blinkAt(float pTimer) const {
   return -2.0f * pTimer;
 }
 
-void Cubes::bindTowerShader(int renderpass) {
+void Cubes::bindTowerShader(int renderpass, bool batch) {
   if (renderpass == 0) {
-    mDisplay->setShader(mStandardShader);
-    setSunUniforms(mStandardShader, true);
+    zelkor::display::Shader* shader = batch ? mBatchShader : mStandardShader;
+    mDisplay->setShader(shader);
+    setSunUniforms(shader, true);
   } else {
-    mDisplay->setShader(mStandardShader_CreateShadowMap);
-    setSunUniforms(mStandardShader_CreateShadowMap, false);
-    setUniform(mStandardShader_CreateShadowMap, "mat_sun2world", m_sun2world);
+    zelkor::display::Shader* shader = batch ? mBatchShadowShader : mStandardShader_CreateShadowMap;
+    mDisplay->setShader(shader);
+    setSunUniforms(shader, false);
+    setUniform(shader, "mat_sun2world", m_sun2world);
   }
   glEnable(GL_DEPTH_TEST);
 }
 
 void Cubes::drawTower(float pTimer, float, float, int renderpass) {
-  bindTowerShader(renderpass);
-
-  zelkor::brontel::Mesh* cube = mMeshes.count("Cube") ? mMeshes["Cube"] : nullptr;
   const float grow = std::min(mGrow.get(pTimer), 1.0f);
   const float imax = static_cast<float>(mCD.size()) * grow;
   const int intmax = static_cast<int>(imax);
   const float diff = imax - static_cast<float>(intmax);
-  for (int i = 0; cube && i < intmax; ++i) {
+  mBatchCubes.clear();
+  for (int i = 0; i < intmax; ++i) {
     const float moddie = i == intmax - 1 ? sinf(diff * kPi * 0.5f) : 1.0f;
-    MatrixGL transform;
-    transform.buildPRS(mCD[i]->pos, rotationXYZ(mCD[i]->rot), Vector3f(1.0f, 1.0f, 1.0f) * mCD[i]->size * moddie);
-    mdo.setTransform(transform);
-    mdo.setColor(mCD[i]->color.x, mCD[i]->color.y, mCD[i]->color.z, 1.0f);
-    cube->draw();
+    mBatchCubes.push_back(TowerBatch::Cube{mCD[i]->pos, mCD[i]->rot, mCD[i]->size * moddie, mCD[i]->color});
   }
+  bindTowerShader(renderpass, true);
+  MatrixGL world;
+  world.setIdentity();
+  mdo.setTransform(world);
+  mTowerBatch.set(mBatchCubes);
+  mTowerBatch.draw();
 
   mDisplay->setShader(nullptr);
   MatrixGL identity;

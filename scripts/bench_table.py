@@ -41,17 +41,33 @@ def main(directory):
     effects = load(directory, "effects")
     clear = effects.get("BM_ClearOnlyFrame/min_time:0.500/real_time")
     clear_ms = ms(clear) if clear else None
+    frames = {}
     for key, b in sorted(effects.items()):
-        if not key.startswith("BM_EffectFrame_"):
-            continue
-        effect = key[len("BM_EffectFrame_"):].split("/")[0]
+        if key.startswith("BM_EffectFrame_"):
+            frames[key[len("BM_EffectFrame_"):].split("/")[0]] = b
+    for effect, b in sorted(frames.items()):
         t = ms(b)
-        row("frame: " + effect, "%.1f ms (%.1f fps), CPU %.2f ms" % (t, 1e3 / t, b.get("cpu_ms", 0.0)),
+        figure = "%.1f ms (%.1f fps), CPU %.2f ms" % (t, 1e3 / t, b.get("cpu_ms", 0.0))
+        if "_Scale" in effect:
+            # against the same effect at scale 1, from the same run
+            name, scale = effect.split("_Scale")
+            whole = frames.get(name)
+            row("frame: %s at render scale %s" % (name, scale[0] + "." + scale[1:]), figure,
+                "scale 1 %.1f ms" % ms(whole) if whole else "-", "%.2f x" % (t / ms(whole)) if whole else "-")
+            continue
+        row("frame: " + effect, figure,
             "clear-only frame %.2f ms" % clear_ms if clear_ms else "-", "%.0f x" % b.get("clear_frames", 0.0))
     cubes = load(directory, "cubes")
+    floor = next((b for k, b in cubes.items() if k.startswith("BM_CloudsFloor")), None)
     for key, b in sorted(cubes.items()):
         if key.startswith("BM_CubesFramePart"):
-            row("  cubes part: " + b.get("label", key), "%.1f ms" % ms(b), "", "")
+            label = b.get("label", key)
+            if label == "clouds" and floor:
+                # the driver's floor: the same quads through the simplest program
+                row("  cubes part: clouds", "%.1f ms" % ms(b), "floor (same quads, 1x1 texture) %.1f ms" % ms(floor),
+                    "%.2f x" % (ms(b) / ms(floor)))
+            else:
+                row("  cubes part: " + label, "%.1f ms" % ms(b), "", "")
     startup = load(directory, "startup")
     demo = next((b for k, b in startup.items() if k.startswith("BM_StartupToFirstFrame")), None)
     window = next((b for k, b in startup.items() if k.startswith("BM_StartupWindowOnly")), None)

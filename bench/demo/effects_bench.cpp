@@ -23,6 +23,7 @@
 #include "dis_display.h"
 #include "dis_glinclude.h"
 #include "end.h"
+#include "kin_renderscale.h"
 #include "tunnel.h"
 
 namespace {
@@ -55,10 +56,13 @@ Device& device() {
 }
 
 // One effect, set up as the engine does, drawn at `local` seconds into its
-// span of `length` seconds.
+// span of `length` seconds; at a render scale below 1 into the scaled
+// picture, stretched over the window as the engine does.
 template <typename T>
-void effectFrame(benchmark::State& state, const char* type, float local, float length) {
+void effectFrame(benchmark::State& state, const char* type, float local, float length, float scale = 1.0f) {
   Device& d = device();
+  d.device->setRenderScale(scale);
+  zelkor::kindra::RenderScale scaled(d.device.get());
   T effect;
   effect.mType = type;
   effect.mName = type;
@@ -70,8 +74,10 @@ void effectFrame(benchmark::State& state, const char* type, float local, float l
   auto frame = [&]() {
     d.device->resetStates();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scaled.begin();
     effect.update(local);
     effect.draw(local, delta, local / length);
+    scaled.end();
   };
   // the first frame compiles the driver's code for the state used
   frame();
@@ -91,6 +97,7 @@ void effectFrame(benchmark::State& state, const char* type, float local, float l
   state.counters["clear_frames"] = wall / n / clear;
   state.counters["cpu_ms"] = cpu / n * 1e3;
   state.counters["fps"] = n / wall;
+  d.device->setRenderScale(1.0f);
 }
 
 void BM_ClearOnlyFrame(benchmark::State& state) {
@@ -119,6 +126,13 @@ BENCHMARK(BM_EffectFrame_Tunnel)->Unit(benchmark::kMillisecond)->UseRealTime()->
 
 void BM_EffectFrame_Cubes(benchmark::State& state) { effectFrame<Cubes>(state, "Cubes", 26.0f, 64.0f); }
 BENCHMARK(BM_EffectFrame_Cubes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+
+// The two heaviest at render scale 0.5, against the frames above.
+void BM_EffectFrame_Tunnel_Scale050(benchmark::State& state) { effectFrame<Tunnel>(state, "Tunnel", 30.0f, 48.0f, 0.5f); }
+BENCHMARK(BM_EffectFrame_Tunnel_Scale050)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_EffectFrame_Cubes_Scale050(benchmark::State& state) { effectFrame<Cubes>(state, "Cubes", 26.0f, 64.0f, 0.5f); }
+BENCHMARK(BM_EffectFrame_Cubes_Scale050)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 
 void BM_EffectFrame_Ascii(benchmark::State& state) { effectFrame<Ascii>(state, "Ascii", 6.0f, 8.0f); }
 BENCHMARK(BM_EffectFrame_Ascii)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);

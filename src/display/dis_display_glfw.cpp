@@ -849,7 +849,7 @@ void DisplayGLFW::setVBO(VBO* vbo) { rebind(mCurrentVBO, static_cast<VBO_GL*>(vb
 
 void DisplayGLFW::setIBO(IBO* ibo) { rebind(mCurrentIBO, static_cast<IBO_GL*>(ibo)); }
 
-void DisplayGLFW::setFBO(FBO* fbo) { rebind(mCurrentFBO, static_cast<FBO_GL*>(fbo)); }
+void DisplayGLFW::setFBO(FBO* fbo) { rebind(mCurrentFBO, static_cast<FBO_GL*>(fbo ? fbo : mScreenTarget)); }
 
 FBO* DisplayGLFW::getFBO() const { return mCurrentFBO; }
 

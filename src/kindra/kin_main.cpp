@@ -158,6 +158,7 @@ Kindra::~Kindra() {
   mEffect.clear();
   mGui.reset();  // its font lives on the display
   mLive.reset();
+  mScaledFrame.reset();
   delete mDisplay;
   mDisplay = nullptr;
   for (auto& entry : mFactory) delete entry.second;
@@ -208,6 +209,14 @@ void Kindra::readSetupFile() {
     mHeight = it->hasValue("height") ? static_cast<int>(readSetting(*it.operator->(), "height", kWindowRange, name)) : 0;
     if (isOn(*it.operator->(), "fullscreen")) mFullscreen = true;
     mTitle = it->getValue("title");
+    if (it->hasValue("scale")) {
+      const float scale = readFloat(*it.operator->(), "scale");
+      mRenderScale = std::min(std::max(scale, 0.25f), 1.0f);
+      if (mRenderScale != scale) {
+        ZLK_LOG("warning", "app", "%s: A render scale of '%s' cannot be; drawing at %g", name.c_str(),
+                it->getValue("scale").c_str(), static_cast<double>(mRenderScale));
+      }
+    }
   }
   for (xml::IteratorConst it = parser.createIterator("osd"); ++it;) {
     mOsd = isOn(*it.operator->(), "show");
@@ -387,6 +396,8 @@ void Kindra::openDisplay(int pX, int pY, bool pFullscreen, const std::string& pT
   }
   mDisplay->open(mode);
   mDisplay->setArchive(&mArchive);
+  mDisplay->setRenderScale(mRenderScale);
+  mScaledFrame.reset(new RenderScale(mDisplay));
   if (mDumpVideo) {
     // the frames have the size the window really got
     const WindowMode& opened = mDisplay->getWindowMode();
@@ -727,6 +738,7 @@ void Kindra::onDraw() {
   }
   const float t0 = mDisplay->getTime();
   const float delta = mSystemTime - mLastTime;
+  if (mScaledFrame) mScaledFrame->begin();
   for (Effect* effect : mEffect) {
     if (effect->getInactive()) continue;
     if (!(effect->mStart <= mSystemTime && mSystemTime < effect->mEnd)) continue;
@@ -734,6 +746,7 @@ void Kindra::onDraw() {
     effect->update(local);
     effect->draw(local, delta, local / (effect->mEnd - effect->mStart));
   }
+  if (mScaledFrame) mScaledFrame->end();
   mLastTime = mSystemTime;
   mExecutionTime = mDisplay->getTime() - t0;
   if (mGui) mGui->setExecutionTime(mExecutionTime);

@@ -47,6 +47,16 @@ class DisplayGL {
   virtual void addListener(Listener* listener) = 0;
   virtual void removeListener(Listener* listener) = 0;
   virtual const WindowMode& getWindowMode() const = 0;
+  // The fraction of the window the demo's effects draw at, 0.25 to 1 (1,
+  // the default: the window itself); and the size that gives, at least 1x1.
+  void setRenderScale(float scale);
+  float getRenderScale() const { return mRenderScale; }
+  int getRenderWidth() const;
+  int getRenderHeight() const;
+  // While one is set, binding no render target binds this one: the
+  // off-screen picture that stands for the window at a render scale.
+  void setScreenTarget(FBO* target) { mScreenTarget = target; }
+  FBO* getScreenTarget() const { return mScreenTarget; }
   // Reads the window as RGB, 3 bytes per pixel, row 0 at the top, into a
   // buffer of width * height * 3 bytes.
   virtual void getScreenShotRGB24(uint8_t* buffer) = 0;
@@ -118,6 +128,10 @@ class DisplayGL {
   // Frees the GL objects of every live resource / rebuilds every disposed one.
   virtual void disposeResources() = 0;
   virtual void restoreResources() = 0;
+
+ protected:
+  float mRenderScale = 1.0f;
+  FBO* mScreenTarget = nullptr;
 };
 
 // Game pads, as the window system's joystick functions report them.

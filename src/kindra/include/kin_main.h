@@ -17,6 +17,7 @@
 #include "kin_beatgrid.h"
 #include "kin_effect.h"
 #include "kin_music.h"
+#include "kin_renderscale.h"
 
 namespace zelkor {
 namespace kindra {
@@ -174,6 +175,8 @@ class Kindra : public display::Listener {
   float mPausedTime;
   bool mFullscreen;
   float mAspect;
+  float mRenderScale = 1.0f;                  // <display scale>: the effects' share of the window
+  std::unique_ptr<RenderScale> mScaledFrame;  // where they draw below 1
   std::string mTitle;
   int mHeight;
   int mWidth;
