@@ -85,6 +85,7 @@ const SettingRange kDelayRange{0.0, 3600.0, 0.0};
 const SettingRange kWindowRange{1.0, 16384.0, 0.0, true, true};
 // The frames of one second of demo time; a faster dump is no dump.
 const SettingRange kDumpRateRange{1.0, 1000.0, 60.0};
+const SettingRange kRenderScaleRange{0.25, 1.0, 1.0};
 
 std::string format(const char* pattern, double value) {
   char buffer[64];
@@ -209,14 +210,8 @@ void Kindra::readSetupFile() {
     mHeight = it->hasValue("height") ? static_cast<int>(readSetting(*it.operator->(), "height", kWindowRange, name)) : 0;
     if (isOn(*it.operator->(), "fullscreen")) mFullscreen = true;
     mTitle = it->getValue("title");
-    if (it->hasValue("scale")) {
-      const float scale = readFloat(*it.operator->(), "scale");
-      mRenderScale = std::min(std::max(scale, 0.25f), 1.0f);
-      if (mRenderScale != scale) {
-        ZLK_LOG("warning", "app", "%s: A render scale of '%s' cannot be; drawing at %g", name.c_str(),
-                it->getValue("scale").c_str(), static_cast<double>(mRenderScale));
-      }
-    }
+    // absent: 1, exactly the full-size drawing
+    mRenderScale = static_cast<float>(readSetting(*it.operator->(), "scale", kRenderScaleRange, name));
   }
   for (xml::IteratorConst it = parser.createIterator("osd"); ++it;) {
     mOsd = isOn(*it.operator->(), "show");
