@@ -19,7 +19,6 @@
 #include "glfw_inject.h"
 #include "kin_gui.h"
 #include "kin_main.h"
-#include "kindra_frames.h"
 #include "kindra_workdir.h"
 #include "tes_scrollbars.h"
 #include "test_support.h"
