@@ -74,13 +74,11 @@ TEST(PngDecoding, EveryOtherColourTypeAndDepthIsRefusedByName) {
   EXPECT_EQ(decodePngMessage(am_test::makePng(5, 3, PNG_COLOR_TYPE_GRAY, 8)), "[loadPNG] No support for grayscale images yet");
 }
 
-TEST(PngDecoding, WrongOrShortHeader) {
-  const std::string png = am_test::makePng(2, 2, PNG_COLOR_TYPE_RGB, 8);
-  EXPECT_EQ(decodePngMessage(""), "[loadPNG] Not a png-file! Header is wrong!");
-  EXPECT_EQ(decodePngMessage(png.substr(0, 7)), "[loadPNG] Not a png-file! Header is wrong!");
-  std::string wrong = png;
-  wrong[1] = 'X';
-  EXPECT_EQ(decodePngMessage(wrong), "[loadPNG] Not a png-file! Header is wrong!");
+// A PNG whose header claims `width` x `height`, its checksum mended.
+void resizePng(std::string& png, uint32_t width, uint32_t height) {
+  am_test::writeBe32(png, 16, width);
+  am_test::writeBe32(png, 20, height);
+  am_test::fixPngChunkCrc(png, 8);
 }
 
 TEST(PngDecoding, EveryTruncationFailsCleanly) {
@@ -92,44 +90,47 @@ TEST(PngDecoding, EveryTruncationFailsCleanly) {
   EXPECT_EQ(decodePngMessage(png), "<no exception>");
 }
 
-TEST(PngDecoding, LibraryErrorsAreReportedWithTheirReason) {
-  std::string png = am_test::makePng(16, 16, PNG_COLOR_TYPE_RGB, 8);
-  const size_t data = am_test::findPngChunk(png, "IDAT");
-  ASSERT_NE(data, std::string::npos);
-
-  std::string badCrc = png;
-  badCrc[data + 8 + am_test::readBe32(png, data)] ^= 0x55;
-  std::string log;
-  EXPECT_EQ(decodePngMessage(badCrc, &log), "[loadPNG] Error when decoding png-file!");
-  EXPECT_NE(log.find("[warning][am::ImageCodecPNG::decodeImage], [loadPNG] IDAT: CRC error"), std::string::npos) << log;
-  EXPECT_NE(log.find("IDAT: CRC error"), std::string::npos) << log;
-
-  std::string corrupt = png;
-  for (size_t i = data + 10; i < data + 20; ++i) corrupt[i] = static_cast<char>(0xff);
-  am_test::fixPngChunkCrc(corrupt, data);
-  EXPECT_EQ(decodePngMessage(corrupt), "[loadPNG] Error when decoding png-file!");
-  std::string zeroWidth = png;
-  am_test::writeBe32(zeroWidth, 16, 0);
-  am_test::fixPngChunkCrc(zeroWidth, 8);
-  log.clear();
-  EXPECT_EQ(decodePngMessage(zeroWidth, &log), "[loadPNG] Error when decoding png-file!");
-  EXPECT_NE(log.find("Invalid IHDR data"), std::string::npos) << log;
-}
-
-TEST(PngDecoding, DimensionsAreCheckedBeforeMemoryIsSized) {
-  std::string png = am_test::makePng(4, 4, PNG_COLOR_TYPE_RGB_ALPHA, 8);
-  am_test::writeBe32(png, 16, 20000);
-  am_test::writeBe32(png, 20, 30000);
-  am_test::fixPngChunkCrc(png, 8);
-  EXPECT_EQ(decodePngMessage(png), "[loadPNG] Image too large (20000 x 30000 pixels)");
-
-  // Within the limit, but far more image data than a file this small can hold.
-  am_test::writeBe32(png, 16, 16000);
-  am_test::writeBe32(png, 20, 16000);
-  am_test::fixPngChunkCrc(png, 8);
-  std::string log;
-  EXPECT_EQ(decodePngMessage(png, &log), "[loadPNG] Error when decoding png-file!");
-  EXPECT_NE(log.find("Image data cannot fit in the file"), std::string::npos) << log;
+TEST(PngDecoding, DamagedFilesAreRefusedWithTheReason) {
+  struct Case {
+    const char* name;
+    void (*damage)(std::string& png);  // of a 16 x 16 RGB file
+    std::string message;
+    std::string logged;  // "" for no check
+  };
+  const std::string header = "[loadPNG] Not a png-file! Header is wrong!";
+  const std::string decoding = "[loadPNG] Error when decoding png-file!";
+  const Case cases[] = {
+      {"empty", [](std::string& png) { png.clear(); }, header, ""},
+      {"header cut short", [](std::string& png) { png.resize(7); }, header, ""},
+      {"wrong header", [](std::string& png) { png[1] = 'X'; }, header, ""},
+      {"bad checksum",
+       [](std::string& png) {
+         const size_t data = am_test::findPngChunk(png, "IDAT");
+         png[data + 8 + am_test::readBe32(png, data)] ^= 0x55;
+       },
+       decoding, "[warning][am::ImageCodecPNG::decodeImage], [loadPNG] IDAT: CRC error"},
+      {"corrupt image data",
+       [](std::string& png) {
+         const size_t data = am_test::findPngChunk(png, "IDAT");
+         for (size_t i = data + 10; i < data + 20; ++i) png[i] = static_cast<char>(0xff);
+         am_test::fixPngChunkCrc(png, data);
+       },
+       decoding, ""},
+      {"zero width", [](std::string& png) { resizePng(png, 0, 16); }, decoding, "Invalid IHDR data"},
+      // the size is checked before memory is sized for it
+      {"too large", [](std::string& png) { resizePng(png, 20000, 30000); },
+       "[loadPNG] Image too large (20000 x 30000 pixels)", ""},
+      {"more data than the file can hold", [](std::string& png) { resizePng(png, 16000, 16000); }, decoding,
+       "Image data cannot fit in the file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string png = am_test::makePng(16, 16, PNG_COLOR_TYPE_RGB, 8);
+    c.damage(png);
+    std::string log;
+    EXPECT_EQ(decodePngMessage(png, &log), c.message);
+    EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+  }
 }
 
 // ---------------------------------------------------------------- PNG encoding
@@ -197,17 +198,6 @@ TEST(JpegDecoding, ColourGreyAndProgressive) {
   expectNear(image, 130, 220, 10);
 }
 
-TEST(JpegDecoding, NotAJpegAndEmptyInput) {
-  EXPECT_EQ(decodeJpegMessage(am_test::makePng(1, 1, PNG_COLOR_TYPE_RGB, 8)),
-            "Internal jpeglib error; Not a JPEG file: starts with 0x89 0x50");
-  EXPECT_EQ(decodeJpegMessage(""), "Internal jpeglib error; Premature end of input file");
-  EXPECT_EQ(thrownMessage([] {
-              ImageObject image;
-              ImageCodecJPEG().decodeImage(nullptr, 0, image);
-            }),
-            "Internal jpeglib error; Premature end of input file");
-}
-
 TEST(JpegDecoding, EveryTruncationFailsCleanly) {
   for (bool progressive : {false, true}) {
     const std::string jpeg = am_test::makeJpeg(24, 16, 3, am_test::makeFrame(24, 16, 3), 80, progressive);
@@ -220,49 +210,53 @@ TEST(JpegDecoding, EveryTruncationFailsCleanly) {
   }
 }
 
-TEST(JpegDecoding, DamagedScanDataFails) {
-  // End the scan early with an end-of-image marker: the data segment is cut.
-  const std::string jpeg = am_test::makeJpeg(64, 64, 3, am_test::makeFrame(64, 64, 3), 90);
-  const size_t scan = jpeg.find("\xff\xda");
-  ASSERT_NE(scan, std::string::npos);
-  const std::string cut = jpeg.substr(0, scan + 40) + "\xff\xd9";
-  EXPECT_EQ(decodeJpegMessage(cut), "Internal jpeglib error; Corrupt JPEG data: premature end of data segment");
-}
-
-TEST(JpegDecoding, UnconvertibleColourSpaceFails) {
-  const std::string cmyk = am_test::makeJpeg(8, 8, 4, std::vector<uint8_t>(8 * 8 * 4, 100), 90);
-  EXPECT_EQ(decodeJpegMessage(cmyk), "Internal jpeglib error; Unsupported color conversion request");
-}
-
-TEST(JpegDecoding, DimensionsAreCheckedBeforeMemoryIsSized) {
-  std::string jpeg = am_test::makeJpeg(8, 8, 3, solidRgb(8, 8, 1, 2, 3), 90);
-  const size_t frame = jpeg.find("\xff\xc0");
-  ASSERT_NE(frame, std::string::npos);
-  jpeg[frame + 5] = static_cast<char>(60000 >> 8);  // height
-  jpeg[frame + 6] = static_cast<char>(60000 & 0xff);
-  jpeg[frame + 7] = static_cast<char>(20000 >> 8);  // width
-  jpeg[frame + 8] = static_cast<char>(20000 & 0xff);
-  EXPECT_EQ(decodeJpegMessage(jpeg), "[loadJPEG] Image too large (20000 x 60000 pixels)");
-
-  // Within the limit, but more blocks than a file this small can code.
-  jpeg[frame + 5] = static_cast<char>(16000 >> 8);
-  jpeg[frame + 6] = static_cast<char>(16000 & 0xff);
-  jpeg[frame + 7] = static_cast<char>(16000 >> 8);
-  jpeg[frame + 8] = static_cast<char>(16000 & 0xff);
-  EXPECT_EQ(decodeJpegMessage(jpeg), "[loadJPEG] Image data cannot fit in the file (16000 x 16000 pixels)");
-}
-
-TEST(JpegDecoding, ProgressiveBuffersHaveALimit) {
-  // Progressive files keep the whole image's coefficients; a small file that
-  // claims a large picture must not get gigabytes for them.
-  std::string jpeg = am_test::makeJpeg(8, 8, 3, solidRgb(8, 8, 1, 2, 3), 90, true);
-  const size_t frame = jpeg.find("\xff\xc2");
-  ASSERT_NE(frame, std::string::npos);
-  for (int at : {5, 7}) {
-    jpeg[frame + at] = static_cast<char>(16000 >> 8);
-    jpeg[frame + at + 1] = static_cast<char>(16000 & 0xff);
+// `jpeg` with the size in its frame header (at `marker`) set to `width` x `height`.
+std::string resizeJpeg(std::string jpeg, const char* marker, int width, int height) {
+  const size_t frame = jpeg.find(marker);
+  if (frame == std::string::npos) return "no frame header";
+  for (const auto& at : {std::make_pair(5, height), std::make_pair(7, width)}) {
+    jpeg[frame + at.first] = static_cast<char>(at.second >> 8);
+    jpeg[frame + at.first + 1] = static_cast<char>(at.second & 0xff);
   }
-  EXPECT_EQ(decodeJpegMessage(jpeg), "Internal jpeglib error; Image needs more than 256 MB to decode");
+  return jpeg;
+}
+
+TEST(JpegDecoding, DamagedFilesAreRefusedWithTheReason) {
+  const std::string baseline = am_test::makeJpeg(8, 8, 3, solidRgb(8, 8, 1, 2, 3), 90);
+  const std::string progressive = am_test::makeJpeg(8, 8, 3, solidRgb(8, 8, 1, 2, 3), 90, true);
+  const std::string detailed = am_test::makeJpeg(64, 64, 3, am_test::makeFrame(64, 64, 3), 90);
+  const std::string library = "Internal jpeglib error; ";
+  const struct {
+    const char* name;
+    std::string jpeg;
+    std::string message;
+  } cases[] = {
+      {"a PNG", am_test::makePng(1, 1, PNG_COLOR_TYPE_RGB, 8), library + "Not a JPEG file: starts with 0x89 0x50"},
+      {"empty", "", library + "Premature end of input file"},
+      // an end-of-image marker early in the scan: the data segment is cut
+      {"scan cut short", detailed.substr(0, detailed.find("\xff\xda") + 40) + "\xff\xd9",
+       library + "Corrupt JPEG data: premature end of data segment"},
+      {"CMYK", am_test::makeJpeg(8, 8, 4, std::vector<uint8_t>(8 * 8 * 4, 100), 90),
+       library + "Unsupported color conversion request"},
+      // sizes are checked before memory is sized for them
+      {"too large", resizeJpeg(baseline, "\xff\xc0", 20000, 60000),
+       "[loadJPEG] Image too large (20000 x 60000 pixels)"},
+      {"more blocks than the file can code", resizeJpeg(baseline, "\xff\xc0", 16000, 16000),
+       "[loadJPEG] Image data cannot fit in the file (16000 x 16000 pixels)"},
+      // progressive files keep the whole image's coefficients: a small file
+      // that claims a large picture must not get gigabytes for them
+      {"progressive buffers over the limit", resizeJpeg(progressive, "\xff\xc2", 16000, 16000),
+       library + "Image needs more than 256 MB to decode"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(decodeJpegMessage(c.jpeg), c.message);
+  }
+  EXPECT_EQ(thrownMessage([] {
+              ImageObject image;
+              ImageCodecJPEG().decodeImage(nullptr, 0, image);
+            }),
+            library + "Premature end of input file");
 }
 
 }  // namespace

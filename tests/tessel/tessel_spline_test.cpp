@@ -1,5 +1,5 @@
 // The curve editor on a real display: keys hovered, dragged, added and deleted
-// with the mouse, the keys and its menus, the window zoomed and scrolled with
+// with the mouse and the keys, the window zoomed and scrolled with
 // the wheel, the actions it reports, and what it draws. Input arrives through
 // the device's window-system callbacks (and real X key events when xdotool is
 // there), exactly as from a user.
@@ -18,7 +18,6 @@
 #include "am.h"
 #include "frame_reader.h"
 #include "glfw_inject.h"
-#include "tes_context.h"
 #include "tes_control_factory.h"
 #include "tes_spline.h"
 #include "tes_workspace.h"
@@ -109,20 +108,6 @@ class SplineTest : public kindra_test::DrawFixture {
     press(p, button);
     release(button);
   }
-  // Walks the open menu along option names with the mouse and picks the last.
-  void pick(Context* menu, std::initializer_list<const char*> path) {
-    ASSERT_EQ(tessel->getWorkspace()->getContext(), menu) << "the menu is not open";
-    Context* level = menu;
-    for (const char* name : path) {
-      level = level->findOption(name);
-      ASSERT_NE(level, nullptr) << name;
-      move(level->getAreaWorld().getCenter());
-    }
-    kindra_test::mouseButton(GLFW_MOUSE_BUTTON_LEFT, true);
-    release();
-    EXPECT_EQ(tessel->getWorkspace()->getContext(), nullptr);
-  }
-
   static bool near(const kindra_test::Rgb& p, float r, float g, float b) {
     return std::abs(p.r - r * 255) <= 3 && std::abs(p.g - g * 255) <= 3 && std::abs(p.b - b * 255) <= 3;
   }
@@ -203,81 +188,6 @@ TEST_F(SplineTest, ArrowsSelectAndInsertAndDeleteEditKeys) {
   EXPECT_FLOAT_EQ((*curve)[1].value, 0.7f);
   EXPECT_EQ(recorder.count(ACTION_SPLINE_ADD), 4);
   EXPECT_EQ(recorder.count(ACTION_SPLINE_CHANGED), 0);
-}
-
-TEST_F(SplineTest, TheMenusAddAndDeleteKeysAndSetTheModes) {
-  // a right click off the keys opens the main menu where the mouse is
-  click(px(0.5f, 0.5f), GLFW_MOUSE_BUTTON_RIGHT);
-  Context* menu = spline->getMainMenu();
-  ASSERT_EQ(tessel->getWorkspace()->getContext(), menu);
-  EXPECT_EQ(menu->getAreaWorld().mMin, px(0.5f, 0.5f));
-  EXPECT_TRUE(menu->findOption("type")->findOption("linear")->getHighlighted());
-  EXPECT_TRUE(menu->findOption("repeat")->findOption("after")->findOption("none")->getHighlighted());
-  EXPECT_TRUE(menu->findOption("tangents")->findOption("hide")->getHighlighted());
-  frame();  // drawn on top, sub-menus folded
-  pick(menu, {"add key"});
-  ASSERT_EQ(curve->getNumKeys(), 3);
-  EXPECT_FLOAT_EQ((*curve)[1].time, 0.5f);
-  EXPECT_FLOAT_EQ((*curve)[1].value, 0.5f);
-  EXPECT_EQ(recorder.count(ACTION_SPLINE_ADD), 1);
-
-  // the separator picks nothing
-  click(px(0.5f, -0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  move(menu->findOption("-------")->getAreaWorld().getCenter());
-  click(menu->findOption("-------")->getAreaWorld().getCenter());
-  EXPECT_EQ(curve->getNumKeys(), 3);
-  EXPECT_EQ(tessel->getWorkspace()->getContext(), menu);
-  click(Vector2f(470, 5));  // closes it
-  EXPECT_EQ(tessel->getWorkspace()->getContext(), nullptr);
-
-  // a right click on a key opens the key menu for that key
-  click(px(0.25f, 0.5f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(spline->getKeyMenu(), {"delete key"});
-  ASSERT_EQ(curve->getNumKeys(), 2);
-  EXPECT_FLOAT_EQ((*curve)[0].time, 0.5f);
-  EXPECT_EQ(recorder.count(ACTION_SPLINE_DELETE), 1);
-
-  // interpolation through the "type" sub-menu
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"type", "square"});
-  EXPECT_EQ(curve->getInterpolation(), Curve::SQUARE);
-  EXPECT_FLOAT_EQ(curve->evaluate(0.7f), 0.5f);
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"type", "smooth"});
-  EXPECT_EQ(curve->getInterpolation(), Curve::SMOOTH);
-  // automatic tangents follow at once: the ends ease out and in
-  EXPECT_FLOAT_EQ((*curve)[0].tangentOUT, -1.0f);
-  EXPECT_NEAR(curve->evaluate(0.625f), 0.0f, 1e-5f);
-  EXPECT_EQ(recorder.count(ACTION_SPLINE_CHANGED), 2);
-
-  // repetition before and after the keys
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"type", "linear"});
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"repeat", "after", "added"});
-  EXPECT_EQ(curve->getExtrapolationAfter(), Curve::EXT_REPEAT_ADD);
-  // 1.0 ends the first repetition: the last value and one more rise of -1
-  EXPECT_FLOAT_EQ(curve->evaluate(1.0f), -1.5f);
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"repeat", "before", "identical"});
-  EXPECT_EQ(curve->getExtrapolationBefore(), Curve::EXT_REPEAT);
-  EXPECT_FLOAT_EQ(curve->evaluate(0.375f), 0.0f);
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  EXPECT_TRUE(menu->findOption("repeat")->findOption("after")->findOption("added")->getHighlighted());
-  EXPECT_FALSE(menu->findOption("repeat")->findOption("after")->findOption("none")->getHighlighted());
-  pick(menu, {"repeat", "after", "none"});
-  EXPECT_EQ(curve->getExtrapolationAfter(), Curve::EXT_CONSTANT);
-  EXPECT_EQ(recorder.count(ACTION_SPLINE_CHANGED), 6);
-
-  // tangents are a view only: no report
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"tangents", "show"});
-  EXPECT_TRUE(spline->getShowTangents());
-  frame();
-  click(px(0.9f, 0.9f), GLFW_MOUSE_BUTTON_RIGHT);
-  pick(menu, {"tangents", "hide"});
-  EXPECT_FALSE(spline->getShowTangents());
-  EXPECT_EQ(recorder.actions.size(), 8u);
 }
 
 }  // namespace

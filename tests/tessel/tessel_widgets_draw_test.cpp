@@ -40,118 +40,17 @@ using zelkor::mathbase::Vector4f;
 using namespace zelkor::tessel;
 namespace dis = zelkor::display;
 
+// Only the classes whose colours the checks below read; the rest draw with defaults.
 const char* const kStyle = R"(<tessel>
-  <frame>
-    <color name="back.color" first="262a32" second="1e2128"/>
-    <color name="back.border" first="4a5260" second="2c313a"/>
-  </frame>
-  <window>
-    <color name="back.color" first="22262e" second="1a1d23"/>
-    <color name="back.border" first="5c6676" second="2a2f38"/>
-    <color name="caption.color" first="3a4458" second="2c3444"/>
-    <color name="caption.border" first="5c6676" second="2a2f38"/>
-    <color name="caption.pushed" first="4a5878" second="3a4460"/>
-    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
-  </window>
-  <label><color name="text.color" first="d6dae2" second="d6dae2"/></label>
   <button>
     <color name="back.color" first="3d6fb6" second="3d6fb6"/>
-    <color name="back.border" first="7aa2de" second="23426e"/>
-    <color name="back.highlight" first="4b80cc" second="4b80cc"/>
-    <color name="back.pushed" first="e08a2c" second="e08a2c"/>
     <color name="back.inactive" first="3a3d44" second="3a3d44"/>
     <color name="text.color" first="ffffff" second="ffffff"/>
-    <color name="text.inactive" first="80858f" second="80858f"/>
   </button>
   <slider>
     <color name="back.color" first="14161b" second="1c1f26"/>
-    <color name="back.border" first="0c0d10" second="3a404c"/>
     <color name="caption.color" first="f2c35c" second="f2c35c"/>
-    <color name="caption.border" first="fff0c0" second="a07820"/>
-    <color name="caption.highlight" first="ffd57a" second="f2c35c"/>
-    <color name="caption.pushed" first="ffe2a0" second="ffd57a"/>
   </slider>
-  <knob>
-    <color name="back.color" first="3a4050" second="3a4050"/>
-    <color name="back.border" first="0c0d10" second="0c0d10"/>
-    <color name="back.highlight" first="465068" second="465068"/>
-    <color name="text.color" first="f2c35c" second="f2c35c"/>
-  </knob>
-  <textinput>
-    <color name="back.color" first="101216" second="15181d"/>
-    <color name="back.border" first="0a0b0e" second="4a5260"/>
-    <color name="back.highlight" first="12161e" second="181d26"/>
-    <color name="back.pushed" first="3d6fb6" second="3d6fb6"/>
-    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
-  </textinput>
-  <dropdown>
-    <color name="back.color" first="343a46" second="2a2f38"/>
-    <color name="back.border" first="5c6676" second="1a1d23"/>
-    <color name="back.highlight" first="3e4554" second="343a46"/>
-    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
-  </dropdown>
-  <context>
-    <color name="back.color" first="2e333d" second="23272f"/>
-    <color name="back.border" first="6a7484" second="383e4a"/>
-    <color name="back.highlight" first="3d6fb6" second="2f5a96"/>
-    <color name="text.color" first="e2e6ee" second="e2e6ee"/>
-    <color name="text.highlight" first="ffffff" second="ffffff"/>
-  </context>
-  <radiobutton>
-    <color name="back.color" first="101216" second="101216"/>
-    <color name="back.border" first="6a7484" second="6a7484"/>
-    <color name="back.highlight" first="202633" second="202633"/>
-    <color name="text.color" first="d6dae2" second="d6dae2"/>
-    <color name="text.highlight" first="ffffff" second="ffffff"/>
-  </radiobutton>
-  <checkbox>
-    <color name="back.color" first="101216" second="101216"/>
-    <color name="back.border" first="6a7484" second="2a2f38"/>
-    <color name="back.highlight" first="202633" second="202633"/>
-    <color name="text.color" first="d6dae2" second="d6dae2"/>
-    <color name="text.highlight" first="ffffff" second="ffffff"/>
-  </checkbox>
-  <panel>
-    <color name="back.color" first="1e2128" second="16181d"/>
-    <color name="back.border" first="4a5260" second="2a2f38"/>
-    <color name="caption.color" first="2c3444" second="262c38"/>
-    <color name="caption.border" first="4a5260" second="2a2f38"/>
-    <color name="text.color" first="f2c35c" second="f2c35c"/>
-  </panel>
-  <treeview>
-    <color name="back.color" first="16181d" second="16181d"/>
-    <color name="back.border" first="0c0d10" second="3a404c"/>
-    <color name="back.pushed" first="2f5a96" second="2f5a96"/>
-    <color name="text.color" first="d6dae2" second="d6dae2"/>
-    <color name="text.highlight" first="ffffff" second="ffffff"/>
-  </treeview>
-  <tabview>
-    <color name="back.color" first="1a1d23" second="1a1d23"/>
-    <color name="back.border" first="4a5260" second="2a2f38"/>
-    <color name="caption.color" first="2a2f38" second="22262e"/>
-    <color name="caption.border" first="4a5260" second="2a2f38"/>
-    <color name="caption.highlight" first="343a46" second="2a2f38"/>
-    <color name="caption.pushed" first="3d6fb6" second="2f5a96"/>
-    <color name="text.color" first="d6dae2" second="d6dae2"/>
-  </tabview>
-  <tabframe>
-    <color name="back.color" first="20242c" second="1a1d23"/>
-    <color name="back.border" first="4a5260" second="2a2f38"/>
-  </tabframe>
-  <menu>
-    <color name="back.color" first="2a2f38" second="22262e"/>
-    <color name="back.border" first="4a5260" second="16181d"/>
-    <color name="back.highlight" first="343a46" second="343a46"/>
-    <color name="back.pushed" first="3d6fb6" second="3d6fb6"/>
-    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
-  </menu>
-  <scrollbars>
-    <color name="back.color" first="14161b" second="1a1d23"/>
-    <color name="back.border" first="0c0d10" second="2a2f38"/>
-    <color name="caption.color" first="4a5260" second="3a404c"/>
-    <color name="caption.border" first="6a7484" second="2a2f38"/>
-    <color name="caption.highlight" first="5c6676" second="4a5260"/>
-  </scrollbars>
   <ruler>
     <color name="back.color" first="20242c" second="16181d"/>
     <color name="back.inactive" first="8090a0" second="8090a0"/>
@@ -159,30 +58,6 @@ const char* const kStyle = R"(<tessel>
     <color name="caption.highlight" first="ff4040" second="ff4040"/>
     <color name="text.color" first="d6dae2" second="d6dae2"/>
   </ruler>
-  <stat>
-    <color name="back.color" first="101216" second="101216"/>
-    <color name="back.border" first="0c0d10" second="3a404c"/>
-    <color name="caption.color" first="40e070" second="40e070"/>
-    <color name="text.color" first="d6dae2" second="d6dae2"/>
-  </stat>
-  <colorchooser>
-    <color name="back.color" first="1e2128" second="1a1d23"/>
-    <color name="back.border" first="4a5260" second="2a2f38"/>
-    <color name="caption.color" first="d6dae2" second="a0a6b0"/>
-    <color name="caption.border" first="ffffff" second="404040"/>
-    <color name="text.color" first="d6dae2" second="d6dae2"/>
-  </colorchooser>
-  <boxview>
-    <color name="back.color" first="121418" second="181b20"/>
-    <color name="back.border" first="4a5260" second="2a2f38"/>
-  </boxview>
-  <box>
-    <color name="back.color" first="2a2f38" second="22262e"/>
-    <color name="back.border" first="5c6676" second="1a1d23"/>
-    <color name="caption.color" first="4a3c70" second="3a2e58"/>
-    <color name="caption.border" first="7a6aa0" second="2a2240"/>
-    <color name="text.color" first="e6e9ef" second="e6e9ef"/>
-  </box>
 </tessel>)";
 
 const char* const kLayout = R"(<tessel>
