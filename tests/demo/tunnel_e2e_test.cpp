@@ -21,7 +21,6 @@
 #include "demo_fixture.h"
 #include "mb_matrix4x4col.h"
 #include "test_support.h"
-#include "tone.h"
 #include "tunnel.h"
 #include "tunnel_bacon.h"
 
@@ -114,18 +113,6 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
       script.replace(at, 12, "inactive=\"1\"");
       writeWork(name, script);
     }
-  }
-
-  // Replaces the tunnel's span, keeping its plugin keys.
-  void setTunnelSpan(float start, float end) {
-    std::string script = readWork("script/Tunnel.Tunnel.xml");
-    const std::string old = "<time start=\"0\" end=\"48\"/>";
-    const size_t at = script.find(old);
-    ASSERT_NE(at, std::string::npos) << script;
-    char span[64];
-    std::snprintf(span, sizeof(span), "<time start=\"%g\" end=\"%g\"/>", start, end);
-    script.replace(at, old.size(), span);
-    writeWork("script/Tunnel.Tunnel.xml", script);
   }
 
   Frame grab(const std::string& window) {
@@ -245,21 +232,6 @@ TEST_F(TunnelDemoTest, AGreetingShowsWhenTheCameraReachesIt) {
 
   std::printf("greeting at %.2f s: %d white pixels with text, %d without\n", when, text, none);
   EXPECT_GT(text, none + 40) << "at " << when << " s";
-}
-
-TEST_F(TunnelDemoTest, AFullPassOfClearAndTunnelLogsNoError) {
-  const std::vector<short> song = kindra_tools::makeTone(7.0, 22050, 1);
-  writeWork("music/short.wav", kindra_tools::encodeWav(song, 22050, 1));
-  writeSetup(0.0f, "music/short.wav");
-  writeClearScript(7, 0.1f, 0.1f, 0.2f);
-  setTunnelSpan(0, 6);
-  int status = -1;
-  const std::string out = runToEnd(&status, 60.0);
-  EXPECT_TRUE(WIFEXITED(status)) << out;
-  EXPECT_EQ(WEXITSTATUS(status), 0) << out;
-  EXPECT_EQ(out.find("[error]"), std::string::npos) << out;
-  EXPECT_EQ(out.find("GL-error"), std::string::npos) << out;
-  EXPECT_NE(out.find("closing display"), std::string::npos) << out;
 }
 
 TEST_F(TunnelDemoTest, WithoutTheWallMeshOrTheSpriteTheDemoStopsNamingTheFile) {

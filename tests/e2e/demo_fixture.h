@@ -7,7 +7,6 @@
 #include <linux/capability.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,9 +59,6 @@ inline std::string grabWindow(const std::string& window, int width, int height, 
 // How the demo is started besides its directory.
 struct DemoOptions {
   std::vector<std::pair<std::string, std::string>> env;
-  // Files the demo writes stop at this many bytes (a full disk); its output
-  // then goes through a pipe, which has no such limit.
-  long fileSizeLimit = -1;
   // File permissions hold for the demo also when the tests run as root: it
   // starts without the capabilities that override them.
   bool obeyPermissions = false;
@@ -82,45 +78,18 @@ class DemoProcess {
   // Starts the demo in `workDir` with its output going to `logFile`.
   DemoProcess(const std::string& binary, const std::string& workDir, const std::string& logFile,
               const DemoOptions& options = DemoOptions()) {
-    int pipeFds[2] = {-1, -1};
-    const bool piped = options.fileSizeLimit >= 0 && pipe(pipeFds) == 0;
     mPid = fork();
     if (mPid == 0) {
       if (chdir(workDir.c_str()) != 0) _exit(126);
-      const int fd = piped ? pipeFds[1] : open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (fd < 0) _exit(126);
       dup2(fd, STDOUT_FILENO);
       dup2(fd, STDERR_FILENO);
       close(fd);
-      if (piped) close(pipeFds[0]);
       for (const auto& entry : options.env) setenv(entry.first.c_str(), entry.second.c_str(), 1);
-      if (options.fileSizeLimit >= 0) {
-        signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
-        struct rlimit limit;
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = static_cast<rlim_t>(options.fileSizeLimit);
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-      }
       if (options.obeyPermissions && !dropPermissionOverrides()) _exit(126);
       execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
       _exit(127);
-    }
-    if (piped) {
-      close(pipeFds[1]);
-      const int readFd = pipeFds[0];
-      mReader = std::thread([readFd, logFile] {
-        FILE* out = std::fopen(logFile.c_str(), "wb");
-        char buffer[4096];
-        ssize_t got;
-        while ((got = read(readFd, buffer, sizeof(buffer))) > 0) {
-          if (out) {
-            std::fwrite(buffer, 1, static_cast<size_t>(got), out);
-            std::fflush(out);
-          }
-        }
-        if (out) std::fclose(out);
-        close(readFd);
-      });
     }
   }
   ~DemoProcess() {
@@ -128,7 +97,6 @@ class DemoProcess {
       kill(mPid, SIGKILL);
       waitpid(mPid, nullptr, 0);
     }
-    if (mReader.joinable()) mReader.join();
   }
 
   // Waits for the exit; false on timeout.
@@ -138,7 +106,6 @@ class DemoProcess {
       const pid_t done = waitpid(mPid, status, WNOHANG);
       if (done == mPid) {
         mDone = true;
-        if (mReader.joinable()) mReader.join();  // the whole output is in the log
         return true;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -152,7 +119,6 @@ class DemoProcess {
  private:
   pid_t mPid = -1;
   bool mDone = false;
-  std::thread mReader;
 };
 
 class DemoTest : public testing::Test {

@@ -78,16 +78,6 @@ TEST_F(DemoTest, TheLocalSetupIsWrittenBackAtExit) {
   expectNoTemporaryFiles();
 }
 
-TEST_F(DemoTest, AFullDiskKeepsThePreviousSetupWhole) {
-  writeWork("setup.local.xml", kLocalSetup);
-  DemoOptions options;
-  options.fileSizeLimit = 200;  // below the size of the new file (and of its rescued copy)
-  const std::string out = playAndPress("ctrl+t Escape", options, 1);
-  EXPECT_EQ(readWork("setup.local.xml"), kLocalSetup);
-  EXPECT_NE(out.find("Could not write 'setup.local.xml'; the previous one is kept"), std::string::npos) << out;
-  expectNoTemporaryFiles();
-}
-
 TEST_F(DemoTest, WithoutASoundDeviceTheDemoPlaysSilently) {
   DemoOptions options;
   options.env.push_back({"SDL_AUDIODRIVER", "no-such-driver"});

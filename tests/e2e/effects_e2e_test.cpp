@@ -176,16 +176,4 @@ TEST_F(EffectDemoTest, ABrokenScriptIsNamedKeptAndTheStateSavedBesideIt) {
   EXPECT_NE(readWork("script/Glow.glow.xml.new").find("<time start=\"0\" end=\"10\"/>"), std::string::npos);
 }
 
-TEST_F(EffectDemoTest, AFullDiskKeepsThePreviousScriptWhole) {
-  writeScript(kGlowScript);
-  kindra_e2e::DemoOptions options;
-  options.fileSizeLimit = 100;  // below the size of the script
-  const std::string out = playAndPress("Escape", options);
-  EXPECT_EQ(readWork("script/Glow.glow.xml"), kGlowScript);
-  EXPECT_NE(out.find("effect::save: Could not write script/Glow.glow.xml ("), std::string::npos) << out;
-  for (const auto& entry : fs::directory_iterator(work.file("script"))) {
-    EXPECT_EQ(entry.path().filename().string().find(".xml."), std::string::npos) << "left behind: " << entry.path();
-  }
-}
-
 }  // namespace

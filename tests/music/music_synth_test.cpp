@@ -14,12 +14,6 @@ namespace {
 
 using namespace kindra_music;
 
-double rms(const std::vector<float>& v, size_t from = 0) {
-  double sum = 0.0;
-  for (size_t i = from; i < v.size(); ++i) sum += static_cast<double>(v[i]) * v[i];
-  return std::sqrt(sum / static_cast<double>(v.size() - from));
-}
-
 // ------------------------------------------------------------ envelopes
 
 TEST(EnvelopeTest, RisesFallsAndEndsAtZeroWithoutASteps) {
