@@ -24,10 +24,12 @@ double now() {
 long long stampOf(const std::string& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return 0;
-  long long stamp = static_cast<long long>(info.st_mtim.tv_sec) * 1000000007LL + info.st_mtim.tv_nsec;
-  stamp = stamp * 31 + static_cast<long long>(info.st_size);
-  stamp = stamp * 31 + static_cast<long long>(info.st_ino);
-  return stamp == 0 ? 1 : stamp;
+  // mixed in unsigned arithmetic, where wrapping is defined
+  unsigned long long stamp = static_cast<unsigned long long>(info.st_mtim.tv_sec) * 1000000007ULL +
+                             static_cast<unsigned long long>(info.st_mtim.tv_nsec);
+  stamp = stamp * 31 + static_cast<unsigned long long>(info.st_size);
+  stamp = stamp * 31 + static_cast<unsigned long long>(info.st_ino);
+  return stamp == 0 ? 1 : static_cast<long long>(stamp);
 }
 
 void splitPath(const std::string& path, std::string& directory, std::string& file) {
