@@ -45,6 +45,8 @@ Cubes::Cubes()
       mCloudVBO(nullptr),
       mCloudIBO(nullptr),
       mBillboardParticle(nullptr),
+      mCloudFBO(nullptr),
+      mCloudPicture(nullptr),
       mSunShader(nullptr),
       mUnsupported(false),
       mReportedGlError(false),
@@ -287,16 +289,7 @@ void Cubes::drawComposite(float pTimer) {
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(-1.0f, -1.0f);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(1.0f, -1.0f);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(1.0f, 1.0f);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(-1.0f, 1.0f);
-  glEnd();
+  mdo.drawScreenQuad();
   glDisable(GL_BLEND);
   mDisplay->setShader(nullptr);
 }

@@ -149,6 +149,10 @@ class Cubes : public CommonEffect {
   zelkor::display::VBO* mCloudVBO;
   zelkor::display::IBO* mCloudIBO;
   zelkor::display::Texture* mBillboardParticle;
+  // the clouds are drawn at half the size each way, then stretched over the
+  // frame: a quarter of the blended fragments, and they are soft anyway
+  zelkor::display::FBO* mCloudFBO;
+  zelkor::display::Texture* mCloudPicture;
   std::vector<CloudPoint*> mClouds;
   zelkor::kindra::Spline mCloudIntensity;
   zelkor::display::Shader* mSunShader;

@@ -33,6 +33,17 @@ void Cubes::setupBirds() {
   mCloudVertexDef = MyVertex::getVertexDef();
   mCloudShader = mDisplay->createShader("clouds/sprite", mCloudVertexDef);
 
+  zelkor::display::TextureDeclaration half((mDisplay->getRenderWidth() + 1) / 2,
+                                           (mDisplay->getRenderHeight() + 1) / 2);
+  half.channelType = zelkor::display::Texture::CHAN_RGBA;
+  half.channelFormat = zelkor::display::Texture::FORMAT_UINT8;
+  half.target = zelkor::display::Texture::TARGET_2D;
+  half.repeatMode = 0;
+  half.useMipmaps = false;
+  mCloudPicture = mDisplay->createTexture(half);
+  mCloudFBO = mDisplay->createFBO(half.width, half.height, false);
+  mCloudFBO->attach(zelkor::display::FBO::COLOR0, mCloudPicture);
+
   Random random(23);
   for (int j = 0; j < 50; ++j) {
     CloudPoint* c = new CloudPoint;
@@ -132,7 +143,15 @@ void Cubes::drawBirds(float pTimer, float, float, int) {
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
   glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+  // Into the half-size picture with the colour blended as over the frame and
+  // the alpha as coverage: it holds the clouds' colour premultiplied and how
+  // much they hide, which laid over the sky below gives the same blend.
+  zelkor::display::FBO* const frame = mDisplay->getFBO();
+  mDisplay->setFBO(mCloudFBO);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
 
   mDisplay->setShader(mCloudShader);
   mDisplay->setTexture(mBillboardParticle, 0);
@@ -149,8 +168,28 @@ void Cubes::drawBirds(float pTimer, float, float, int) {
   mDisplay->setShader(nullptr);
   mDisplay->setVBO(nullptr);
   mDisplay->setIBO(nullptr);
-  mDisplay->setTexture(nullptr, 0);
+  mDisplay->setFBO(frame);
   glDisable(GL_CULL_FACE);
-  glDisable(GL_DEPTH_TEST);
+
+  // stretched over the frame, filtered; the scene's matrices stay
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  mDisplay->setTexture(mCloudPicture, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  mdo.drawScreenQuad();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glDisable(GL_TEXTURE_2D);
+  mDisplay->setTexture(nullptr, 0);
   glDisable(GL_BLEND);
 }

@@ -212,5 +212,18 @@ Vector4f DisplayObsolete::hex2vec(const std::string& text) {
   return colour;
 }
 
+void DisplayObsolete::drawScreenQuad() {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(-1.0f, -1.0f);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(1.0f, -1.0f);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(1.0f, 1.0f);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(-1.0f, 1.0f);
+  glEnd();
+}
+
 }  // namespace display
 }  // namespace zelkor

@@ -61,16 +61,7 @@ void RenderScale::end() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glEnable(GL_TEXTURE_2D);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(-1.0f, -1.0f);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(1.0f, -1.0f);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(1.0f, 1.0f);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(-1.0f, 1.0f);
-  glEnd();
+  display::DisplayObsolete::drawScreenQuad();
   glDisable(GL_TEXTURE_2D);
   mDisplay->setTexture(nullptr, 0);
 }

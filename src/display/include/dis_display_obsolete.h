@@ -40,6 +40,10 @@ class DisplayObsolete {
   static void drawBox(const mathbase::Vector3f& pos, const mathbase::Vector3f& halfSizes);
   static void drawBoxWire(const mathbase::Vector3f& pos, const mathbase::Vector3f& halfSizes);
 
+  // A quad over the whole target in clip space, texture coordinates 0..1:
+  // the matrices and the state in use are left as they are.
+  static void drawScreenQuad();
+
   // "rrggbb" or "rrggbbaa" (any case) as a colour; alpha 1 unless given.
   static mathbase::Vector4f hex2vec(const std::string& text);
 
