@@ -188,7 +188,11 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
   mColorTexture = mDisplay->createTexture(target);
   mFBO = mDisplay->createFBO(w, h, true);
   mFBO->attach(FBO::COLOR0, mColorTexture);
-  mDepthTexture = mDisplay->createTexture(target);
+  // the occlusion reads only the depth: one channel is a quarter of the
+  // texels to filter on each of its many reads
+  TextureDeclaration depth = target;
+  depth.channelType = Texture::CHAN_RED;
+  mDepthTexture = mDisplay->createTexture(depth);
   mFBO->attach(FBO::COLOR1, mDepthTexture);
 
   // a hemisphere around +z; a fixed seed, so that every run and every

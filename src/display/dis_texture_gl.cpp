@@ -110,6 +110,12 @@ void Texture_GL::initDecl(const TextureDeclaration& decl) {
       if (f == FORMAT_F16) mFormatGL = GL_LUMINANCE_ALPHA16F_ARB;
       if (f == FORMAT_F32) mFormatGL = GL_LUMINANCE_ALPHA32F_ARB;
       break;
+    case CHAN_RED:
+      if (f == FORMAT_UINT8) mFormatGL = GL_R8;
+      if (f == FORMAT_UINT16 || f == FORMAT_HDR) mFormatGL = GL_R16;
+      if (f == FORMAT_F16) mFormatGL = GL_R16F;
+      if (f == FORMAT_F32) mFormatGL = GL_R32F;
+      break;
     case CHAN_DEPTH:
       if (f == FORMAT_UINT16) mFormatGL = GL_DEPTH_COMPONENT16;
       if (f == FORMAT_UINT24) mFormatGL = GL_DEPTH_COMPONENT24;

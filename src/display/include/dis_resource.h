@@ -65,7 +65,9 @@ class Resource {
 
 class Texture : public Resource {
  public:
-  enum Channels { CHAN_DEFAULT = 0, CHAN_ALPHA = 1, CHAN_RGB = 2, CHAN_RGBA = 3, CHAN_LA = 4, CHAN_DEPTH = 5 };
+  enum Channels { CHAN_DEFAULT = 0, CHAN_ALPHA = 1, CHAN_RGB = 2, CHAN_RGBA = 3, CHAN_LA = 4, CHAN_DEPTH = 5,
+                  // one channel a render target can be made of
+                  CHAN_RED = 6 };
   enum ChannelFormat {
     FORMAT_DEFAULT = 0,
     FORMAT_UINT8 = 1,
