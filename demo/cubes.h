@@ -70,7 +70,7 @@ class Cubes : public CommonEffect {
     float y1 = 0.0f;
   };
 
-  enum { kCubeCount = 900, kStrandCount = 400, kStrandPoints = 300, kKernelSize = 32 };
+  enum { kCubeCount = 900, kStrandCount = 400, kStrandPoints = 300, kKernelSize = 32, kCloudDivisor = 4 };
   enum { kShadowMapSize = 1024 };
 
   // Set to anything but "" or "0" to have the effect act as on a driver
@@ -149,8 +149,9 @@ class Cubes : public CommonEffect {
   zelkor::display::VBO* mCloudVBO;
   zelkor::display::IBO* mCloudIBO;
   zelkor::display::Texture* mBillboardParticle;
-  // the clouds are drawn at half the size each way, then stretched over the
-  // frame: a quarter of the blended fragments, and they are soft anyway
+  // the clouds are drawn at a quarter of the size each way, then stretched
+  // over the frame: a sixteenth of the blended fragments, and they are soft
+  // enough that the frames differ by a few levels at most
   zelkor::display::FBO* mCloudFBO;
   zelkor::display::Texture* mCloudPicture;
   std::vector<CloudPoint*> mClouds;

@@ -33,15 +33,17 @@ void Cubes::setupBirds() {
   mCloudVertexDef = MyVertex::getVertexDef();
   mCloudShader = mDisplay->createShader("clouds/sprite", mCloudVertexDef);
 
-  zelkor::display::TextureDeclaration half((mDisplay->getRenderWidth() + 1) / 2,
-                                           (mDisplay->getRenderHeight() + 1) / 2);
-  half.channelType = zelkor::display::Texture::CHAN_RGBA;
-  half.channelFormat = zelkor::display::Texture::FORMAT_UINT8;
-  half.target = zelkor::display::Texture::TARGET_2D;
-  half.repeatMode = 0;
-  half.useMipmaps = false;
-  mCloudPicture = mDisplay->createTexture(half);
-  mCloudFBO = mDisplay->createFBO(half.width, half.height, false);
+  const int w = mDisplay->getRenderWidth();
+  const int h = mDisplay->getRenderHeight();
+  zelkor::display::TextureDeclaration small((w + kCloudDivisor - 1) / kCloudDivisor,
+                                           (h + kCloudDivisor - 1) / kCloudDivisor);
+  small.channelType = zelkor::display::Texture::CHAN_RGBA;
+  small.channelFormat = zelkor::display::Texture::FORMAT_UINT8;
+  small.target = zelkor::display::Texture::TARGET_2D;
+  small.repeatMode = 0;
+  small.useMipmaps = false;
+  mCloudPicture = mDisplay->createTexture(small);
+  mCloudFBO = mDisplay->createFBO(small.width, small.height, false);
   mCloudFBO->attach(zelkor::display::FBO::COLOR0, mCloudPicture);
 
   Random random(23);
@@ -144,7 +146,7 @@ void Cubes::drawBirds(float pTimer, float, float, int) {
   glEnable(GL_CULL_FACE);
   glEnable(GL_BLEND);
 
-  // Into the half-size picture with the colour blended as over the frame and
+  // Into the small picture with the colour blended as over the frame and
   // the alpha as coverage: it holds the clouds' colour premultiplied and how
   // much they hide, which laid over the sky below gives the same blend.
   zelkor::display::FBO* const frame = mDisplay->getFBO();
