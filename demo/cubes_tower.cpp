@@ -222,7 +222,9 @@ void Cubes::drawTower(float pTimer, float, float, int renderpass) {
   world.setIdentity();
   mdo.setTransform(world);
   mTowerBatch.set(mBatchCubes);
-  mTowerBatch.draw();
+  // from the camera, or from the sun above the tower in the shadow pass
+  const MatrixGL& viewer = renderpass == 0 ? m_matView2world : m_sun2world;
+  mTowerBatch.draw(viewer.multiply(Vector3f(0.0f, 0.0f, 0.0f)));
 
   mDisplay->setShader(nullptr);
   MatrixGL identity;

@@ -78,12 +78,25 @@ void TowerBatch::set(const std::vector<Cube>& cubes) {
   mVBO->unlock();
 }
 
-void TowerBatch::draw() {
+void TowerBatch::draw(const Vector3f& eye) {
   if (!mVBO || mFilled.empty()) return;
-  mDisplay->setVBO(mVBO);
-  mDisplay->setIBO(mIBO);
   const int perCube = static_cast<int>(mVertices.size()) / kFloatsIn;
   const int count = static_cast<int>(mFilled.size());
+  mOrder.clear();
+  for (int c = 0; c < count; ++c) {
+    const Vector3f d = mFilled[c].pos - eye;
+    mOrder.emplace_back(d.x * d.x + d.y * d.y + d.z * d.z, static_cast<uint32_t>(c));
+  }
+  std::sort(mOrder.begin(), mOrder.end());
+  mSorted.resize(mIndices.size() * static_cast<size_t>(count));
+  uint32_t* out = mSorted.data();
+  for (const auto& entry : mOrder) {
+    const uint32_t base = entry.second * static_cast<uint32_t>(perCube);
+    for (uint32_t index : mIndices) *out++ = index + base;
+  }
+  mIBO->replace(0, static_cast<int>(mSorted.size()), mSorted.data(), 0, zelkor::display::IBO::FORMAT_UINT32);
+  mDisplay->setVBO(mVBO);
+  mDisplay->setIBO(mIBO);
   mDisplay->draw(zelkor::display::DisplayGL::DRAW_TRIANGLES, 0, static_cast<int>(mIndices.size()) * count, 0,
                  perCube * count);
   mDisplay->setVBO(nullptr);

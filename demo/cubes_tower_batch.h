@@ -6,6 +6,7 @@
 // colour passes share one fill, and a still tower none.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "dis_display.h"
@@ -40,8 +41,10 @@ class TowerBatch {
   // The cubes to draw now; fills the buffer when they differ from the last.
   void set(const std::vector<Cube>& cubes);
   // Draws the cubes set, with the bound program and an identity model
-  // transform.
-  void draw();
+  // transform, nearest to `eye` first: the depth test then turns away most
+  // hidden pixels before their program runs (the same picture: order only
+  // matters between exactly equal depths).
+  void draw(const zelkor::mathbase::Vector3f& eye);
 
  private:
   zelkor::display::DisplayGL* mDisplay;
@@ -52,4 +55,6 @@ class TowerBatch {
   zelkor::display::VBO* mVBO;
   zelkor::display::IBO* mIBO;
   std::vector<Cube> mFilled;
+  std::vector<std::pair<float, uint32_t>> mOrder;  // distance, cube
+  std::vector<uint32_t> mSorted;                  // indices in that order
 };
