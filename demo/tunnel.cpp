@@ -12,6 +12,7 @@ using zelkor::mathbase::Vector4f;
 Tunnel::Tunnel()
     : mSegmentVD(24),
       mSegmentShader(nullptr),
+      mSegmentReach(0.0f),
       mBaconShader(nullptr),
       mGreetShader(nullptr),
       mGreets(nullptr),

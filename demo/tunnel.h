@@ -41,9 +41,18 @@ class Tunnel : public CommonEffect {
   zelkor::display::VertexDef mSegmentVD;
   zelkor::brontel::Mesh* mSegment[1];
   zelkor::display::Shader* mSegmentShader;
+  // how far the segment mesh reaches from its origin: segments wholly behind
+  // the camera are left out (most of the tunnel lies behind it)
+  float mSegmentReach;
   zelkor::display::Shader* mBaconShader;
   zelkor::display::Shader* mGreetShader;
   std::vector<zelkor::mathbase::Vector3f> mGreetPos;
+  struct SpriteVertex {
+    float pos[3];
+    float uv[2];
+    float color[4];
+  };
+  std::vector<SpriteVertex> mParticleVertices;  // kept: filled again each frame
   zelkor::display::Texture* mGreets;
   zelkor::mathbase::Matrix4x4Col cam;
   zelkor::mathbase::Matrix4x4Col camInv;

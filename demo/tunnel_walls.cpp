@@ -1,5 +1,6 @@
 #include "tunnel_walls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -63,8 +64,12 @@ void Tunnel::loadWalls(bool live) {
   }
   std::unique_ptr<zelkor::brontel::Mesh> segment(new zelkor::brontel::Mesh);
   segment->load(mDisplay, mesh, &mSegmentVD, "va_", nullptr);
+  float reach = 0.0f;
+  const zelkor::z3d::PositionList& positions = mesh->getPositions();
+  for (int i = 0; i < positions.size(); ++i) reach = std::max(reach, positions[i].length());
   delete mSegment[0];
   mSegment[0] = segment.release();
+  mSegmentReach = reach;
 }
 
 void Tunnel::drawWalls(float pTimer, float, float) {
@@ -73,7 +78,12 @@ void Tunnel::drawWalls(float pTimer, float, float) {
   mDisplay->setShader(mSegmentShader);
   mdo.setColor(0.5f, 0.5f, 0.5f, 1.0f);
   for (int k = 0; k < tunnel::kSegments; ++k) {
-    mdo.setTransform(tunnel::segmentTransform(k, pTimer));
+    const zelkor::mathbase::Matrix4x4Col transform = tunnel::segmentTransform(k, pTimer);
+    // the camera looks down -z: a segment whose reach lies wholly at +z is
+    // behind it (the scale along the path is 1, so the reach holds)
+    const Vector3f origin = cam.multiply(transform.multiply(Vector3f(0.0f, 0.0f, 0.0f)));
+    if (origin.z > mSegmentReach) continue;
+    mdo.setTransform(transform);
     mSegment[0]->draw();
   }
   mDisplay->setShader(nullptr);
