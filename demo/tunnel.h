@@ -3,6 +3,7 @@
 // wall segments, past 22 greeting strips, inside a stream of 1,600 additive
 // sprites. The whole span of the effect is one pass, whatever its length.
 
+#include <cstdint>
 #include <vector>
 
 #include "brn_mesh.h"
@@ -52,7 +53,9 @@ class Tunnel : public CommonEffect {
     float uv[2];
     float color[4];
   };
-  std::vector<SpriteVertex> mParticleVertices;  // kept: filled again each frame
+  // kept: filled again each frame
+  std::vector<SpriteVertex> mParticleVertices;
+  std::vector<uint32_t> mParticleIndices;
   zelkor::display::Texture* mGreets;
   zelkor::mathbase::Matrix4x4Col cam;
   zelkor::mathbase::Matrix4x4Col camInv;

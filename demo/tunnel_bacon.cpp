@@ -96,6 +96,7 @@ void Tunnel::drawBacon(float pTimer, float pDelta, float pPercent) {
   Vector4f col[2];
   getParticleColors(pTimer, col);
   mParticleVertices.clear();
+  mParticleIndices.clear();
   for (int b = 0; b < tunnel::kParticles; ++b) {
     const Vector4f& c = col[b % 2];
     Vector3f p;
@@ -104,15 +105,16 @@ void Tunnel::drawBacon(float pTimer, float pDelta, float pPercent) {
     const float r = tunnel::kSpriteHalfSize;
     const Vector3f right = (camRight * std::cos(a) + camUp * std::sin(a)) * r;
     const Vector3f up = (camUp * std::cos(a) - camRight * std::sin(a)) * r;
-    SpriteVertex fan[kCorners];
+    const uint32_t base = static_cast<uint32_t>(mParticleVertices.size());
     for (int k = 0; k < kCorners; ++k) {
       const Vector3f at = p + right * corners[k][0] + up * corners[k][1];
-      fan[k] = SpriteVertex{{at.x, at.y, at.z}, {0.5f + 0.5f * corners[k][0], 0.5f - 0.5f * corners[k][1]}, {c.x, c.y, c.z, c.w}};
+      mParticleVertices.push_back(SpriteVertex{
+          {at.x, at.y, at.z}, {0.5f + 0.5f * corners[k][0], 0.5f - 0.5f * corners[k][1]}, {c.x, c.y, c.z, c.w}});
     }
-    for (int k = 1; k + 1 < kCorners; ++k) {
-      mParticleVertices.push_back(fan[0]);
-      mParticleVertices.push_back(fan[k]);
-      mParticleVertices.push_back(fan[k + 1]);
+    for (uint32_t k = 1; k + 1 < kCorners; ++k) {
+      mParticleIndices.push_back(base);
+      mParticleIndices.push_back(base + k);
+      mParticleIndices.push_back(base + k + 1);
     }
   }
   glEnable(GL_TEXTURE_2D);
@@ -124,7 +126,8 @@ void Tunnel::drawBacon(float pTimer, float pDelta, float pPercent) {
     glVertexPointer(3, GL_FLOAT, sizeof(SpriteVertex), first->pos);
     glTexCoordPointer(2, GL_FLOAT, sizeof(SpriteVertex), first->uv);
     glColorPointer(4, GL_FLOAT, sizeof(SpriteVertex), first->color);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(mParticleVertices.size()));
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mParticleIndices.size()), GL_UNSIGNED_INT,
+                   mParticleIndices.data());
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
