@@ -69,6 +69,7 @@ Cubes::Cubes()
 }
 
 Cubes::~Cubes() {
+  if (mTowerLayout.joinable()) mTowerLayout.join();
   delete[] mRandy;
   for (CubeData* cube : mCD) delete cube;
   for (CloudPoint* cloud : mClouds) delete cloud;
@@ -223,7 +224,7 @@ void Cubes::setup(zelkor::kindra::EffectProgressUpdate& progress) {
       mDisplay->createShader("materials/standard_createshadowmap_batch.vert",
                              "materials/standard_createshadowmap.frag", mTowerBatch.getVertexDef());
 
-  setupTower(progress);
+  startTowerLayout();
   setupLandscape();
   setupBirds();
   setupSun();
@@ -246,6 +247,7 @@ void Cubes::reportGlErrors() {
 
 void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   if (mUnsupported || !mFBO) return;
+  waitForTower();
   setTowerTime(pTimer);
   m_matView2world = mCamera.getInverseMatrix(pTimer);
   m_matWorld2View = mCamera.getMatrix(pTimer);

@@ -4,8 +4,10 @@
 // scene is drawn into float targets and composited with screen-space
 // ambient occlusion; only the tower casts into the sun's shadow map.
 
+#include <exception>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "brn_mesh.h"
@@ -89,6 +91,11 @@ class Cubes : public CommonEffect {
   void drawComposite(float pTimer);
 
   void setupTower(zelkor::kindra::EffectProgressUpdate& progress);
+  // The tower's layout is processor work only: setup starts it on a thread
+  // of its own and the demo starts without waiting for it (the cubes play
+  // well after the start); anything that reads the tower waits here first.
+  void startTowerLayout();
+  void waitForTower();
   void drawTower(float pTimer, float pDelta, float pPercent, int renderpass);
   // Brings the tower's changing state (the explosion, the marker's blink) to
   // effect time pTimer. The state is a function of time: the explosion is
@@ -192,6 +199,8 @@ class Cubes : public CommonEffect {
   std::vector<CubeData> mTowerAtRest;  // the tower as set up, for re-simulating
   float mExplodeAt;                    // the first event the state was stepped from
   long mExplodeTicks;                  // ticks stepped since then
+  std::thread mTowerLayout;
+  std::exception_ptr mTowerLayoutError;
 };
 
 // Sets a uniform of the bound program by name; unknown names are ignored

@@ -128,6 +128,30 @@ void Cubes::setupTower(zelkor::kindra::EffectProgressUpdate& progress) {
   std::fflush(stdout);
 }
 
+namespace {
+class Unseen : public zelkor::kindra::EffectProgressUpdate {
+ public:
+  void updateProgress(float) override {}
+};
+}  // namespace
+
+void Cubes::startTowerLayout() {
+  mTowerLayout = std::thread([this] {
+    try {
+      Unseen progress;
+      setupTower(progress);
+    } catch (...) {
+      mTowerLayoutError = std::current_exception();
+    }
+  });
+}
+
+void Cubes::waitForTower() {
+  if (!mTowerLayout.joinable()) return;
+  mTowerLayout.join();
+  if (mTowerLayoutError) std::rethrow_exception(mTowerLayoutError);
+}
+
 void Cubes::stepExplosion(float delta) {
   for (size_t i = 0; i < mCD.size();) {
     CubeData* c = mCD[i];
@@ -148,6 +172,7 @@ void Cubes::stepExplosion(float delta) {
 }
 
 void Cubes::setTowerTime(float pTimer) {
+  waitForTower();
   const float at = mPluginExplode.firstEventTime();
   // an event fires on the first frame past its time; that frame is the
   // first tick (a little slack for times that are k/60 in float)
@@ -208,6 +233,7 @@ void Cubes::bindTowerShader(int renderpass, bool batch) {
 }
 
 void Cubes::drawTower(float pTimer, float, float, int renderpass) {
+  waitForTower();
   const float grow = std::min(mGrow.get(pTimer), 1.0f);
   const float imax = static_cast<float>(mCD.size()) * grow;
   const int intmax = static_cast<int>(imax);
