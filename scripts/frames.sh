@@ -8,7 +8,7 @@
 #   scripts/frames.sh compare REF NEW [MEAN] [MAX]
 #       compares each frame of NEW with the one of the same name in REF
 #       (a whole dump); fails when a frame's mean absolute
-#       difference per channel exceeds MEAN (default 0.5 of 255) or more
+#       difference per channel exceeds MEAN (default 1.0 of 255) or more
 #       than 0.01% of its values differ by more than MAX (default 64)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -39,7 +39,7 @@ XML
     echo "$(ls "$out" | wc -l) frames in $out"
     ;;
   compare)
-    exec python3 "$root/scripts/framediff.py" "$2" "$3" "${4:-0.5}" "${5:-64}"
+    exec python3 "$root/scripts/framediff.py" "$2" "$3" "${4:-1.0}" "${5:-64}"
     ;;
   *) usage ;;
 esac
