@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
 # Applies the fixed mutation sample (scripts/mutation/mutants.tsv, made by
-# generate.py) one mutant at a time, rebuilds only the tests of the mutated
-# module, runs them, restores the source and reports killed / survived per
-# module and every survivor. A mutant that does not build counts as neither.
+# generate.py) one mutant at a time and runs the tests that execute the
+# mutated line (scripts/mutation/covering.tsv, made by covering.sh), fastest
+# first, each built just before it runs, stopping at the first that fails;
+# then restores the source. Where the list has no row for the mutant or the
+# line has moved, the tests of its module run instead. A mutant no test
+# executes survives "not reached" without a build; one that does not build
+# counts as stillborn, as does one whose line is gone (stale). Reports
+# killed / survived per module and every survivor.
 #   scripts/mutate.sh [module ...]      (default: every module)
-# KINDRA_BUILD_DIR: a configured build with tests (default build/);
-# KINDRA_MUTATE_TIMEOUT: seconds per test (default 300); KINDRA_MUTATE_IDS: only
-# these mutants ("m012 m013"); results go to $KINDRA_BUILD_DIR/mutation.log,
-# appended to as mutants finish.
+# KINDRA_BUILD_DIR: a configured build with tests, not a coverage build
+# (default build/); KINDRA_MUTATE_TIMEOUT: seconds per test (default 300);
+# KINDRA_MUTATE_IDS: only these mutants ("m012 m013"); KINDRA_MUTATE_COVERING:
+# the covering list ("none": the module's tests for every mutant). Results go
+# to $KINDRA_BUILD_DIR/mutation.log, appended to as mutants finish.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KINDRA_BUILD_DIR:-$root/build}"
 timeout="${KINDRA_MUTATE_TIMEOUT:-300}"
 list="$root/scripts/mutation/mutants.tsv"
+covering="${KINDRA_MUTATE_COVERING:-$root/scripts/mutation/covering.tsv}"
 # as build.sh: checkouts share one compiler cache, so a restored source is a cache hit
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$root")}"
 export CCACHE_NOHASHDIR=1
@@ -40,6 +47,11 @@ modules=("$@")
 
 backup="$(mktemp -d)"
 current=""
+apply() {  # file line mutated
+  cp -p "$root/$1" "$backup/original"; current="$1"
+  MUTATED="$3" awk -v n="$2" 'NR==n { match($0, /^[ \t]*/); $0 = substr($0, 1, RLENGTH) ENVIRON["MUTATED"] } { print }' \
+    "$backup/original" >"$root/$1"
+}
 restore() {
   if [ -n "$current" ]; then
     # a new time stamp, so that the next build compiles the restored source again
@@ -51,54 +63,78 @@ trap 'restore; rm -rf "$backup"' EXIT
 trap 'restore; exit 130' INT TERM
 
 tests_of() { (cd "$build" && ctest -N -R "$1" | sed -n 's/^ *Test *#[0-9]*: //p'); }
+run_test() { (cd "$build" && SDL_AUDIODRIVER=dummy nice -n 10 "$root/scripts/xvfb.sh" \
+                ctest -R "^$1\$" --timeout "$timeout" </dev/null >"$backup/test.log" 2>&1); }
+# a test that is its own executable builds alone; a script test builds everything
+build_test() {
+  local target=all
+  [ -n "$(find "$build" -type f -name "$1" -perm -u+x -print -quit)" ] && target="$1"
+  nice -n 10 cmake --build "$build" -j2 --target "$target" </dev/null >"$backup/build.log" 2>&1
+}
+declare -A covered
+if [ "$covering" != none ] && [ -f "$covering" ]; then
+  while IFS=$'\t' read -r id at names; do covered[$id]="$at"$'\t'"$names"; done <"$covering"
+fi
 
-declare -A killed survived stillborn
+# the unmutated tree first, so that a build step is never blamed on a mutant
+nice -n 10 cmake --build "$build" -j2 >/dev/null || { echo "mutate.sh: the tree does not build unmutated" >&2; exit 1; }
+declare -A killed survived stillborn passing broken
 survivors=()
 : >>"$log"
 echo "# $(date -u +%FT%TZ) $(git -C "$root" rev-parse --short HEAD) ${modules[*]}" >>"$log"
 for module in "${modules[@]}"; do
   filter="${TESTS[$module]:-}"
   [ -n "$filter" ] || { echo "mutate.sh: unknown module $module" >&2; exit 1; }
-  mapfile -t targets < <(tests_of "$filter")
+  mapfile -t module_tests < <(tests_of "$filter")
   killed[$module]=0; survived[$module]=0; stillborn[$module]=0
-  # the unmutated tree first, so that a build step is never blamed on a mutant,
-  # and a test that fails without any mutant (a busy machine) is left out
-  nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null || { echo "mutate.sh: $module does not build unmutated" >&2; exit 1; }
-  exclude='^$'
-  if ! (cd "$build" && SDL_AUDIODRIVER=dummy nice -n 10 "$root/scripts/xvfb.sh" \
-          ctest -R "$filter" --timeout "$timeout" >"$backup/baseline.log" 2>&1); then
-    failing="$(sed -n 's/^.*[0-9]* - \([A-Za-z0-9_]*\) (.*)$/\1/p' "$backup/baseline.log" | paste -sd'|')"
-    exclude="^(${failing})\$"
-    echo "# $module: failing without a mutant, left out: $failing" | tee -a "$log"
-  fi
   while IFS=$'\t' read -r id mod file line kind original mutated; do
     [ "$mod" = "$module" ] || continue
     if [ -n "${KINDRA_MUTATE_IDS:-}" ] && [[ " $KINDRA_MUTATE_IDS " != *" $id "* ]]; then continue; fi
-    path="$root/$file"
     # the recorded line, or the one line in the file that still reads the same
-    at="$(awk -v n="$line" -v want="$original" '{ s=$0; sub(/^[ \t]+/, "", s); sub(/[ \t]*\/\/.*$/, "", s); sub(/[ \t]+$/, "", s) }
-      NR==n && s==want { print NR; found=1; exit } s==want { hits[++k]=NR } END { if (!found && k==1) print hits[1] }' "$path")"
+    at="$(awk -v n="$line" -v want="$original" -f "$root/scripts/mutation/locate.awk" "$root/$file")"
     if [ -z "$at" ]; then
       echo "$id $module stale: $file:$line no longer reads '$original'" | tee -a "$log"
       stillborn[$module]=$((stillborn[$module] + 1)); continue
     fi
-    cp -p "$path" "$backup/original"; current="$file"
-    MUTATED="$mutated" awk -v n="$at" 'NR==n { match($0, /^[ \t]*/); $0 = substr($0, 1, RLENGTH) ENVIRON["MUTATED"] } { print }' \
-      "$backup/original" >"$path"
-    if ! nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" >"$backup/build.log" 2>&1; then
-      result=stillborn; stillborn[$module]=$((stillborn[$module] + 1))
-    elif (cd "$build" && SDL_AUDIODRIVER=dummy nice -n 10 "$root/scripts/xvfb.sh" \
-            ctest -R "$filter" -E "$exclude" --timeout "$timeout" --stop-on-failure >"$backup/test.log" 2>&1) ||
-         (cd "$build" && SDL_AUDIODRIVER=dummy nice -n 10 "$root/scripts/xvfb.sh" \
-            ctest --rerun-failed --timeout "$timeout" >>"$backup/test.log" 2>&1); then
-      # a failure that does not come again was the machine, not the mutant
-      result=survived; survived[$module]=$((survived[$module] + 1))
-      survivors+=("$id $file:$at $kind: $original  ->  $mutated")
+    row="${covered[$id]:-}"
+    if [ -n "$row" ] && [ "${row%%$'\t'*}" = "$file:$at" ] && [ "${row#*$'\t'}" != - ]; then
+      read -r -a targets <<<"${row#*$'\t'}"
     else
-      result=killed; killed[$module]=$((killed[$module] + 1))
+      targets=("${module_tests[@]}")
     fi
-    restore
-    echo "$id $module $result $file:$at $kind" | tee -a "$log"
+    result=survived note=""
+    if [ ${#targets[@]} -eq 0 ]; then
+      note=" (not reached)"
+    else
+      apply "$file" "$at" "$mutated"
+      for test in "${targets[@]}"; do
+        [ -z "${broken[$test]:-}" ] || continue
+        build_test "$test" || { result=stillborn; break; }
+        run_test "$test" && continue
+        # a failure that does not come again was the machine, not the mutant; a hang is the mutant
+        grep -q '\*\*\*Timeout' "$backup/test.log" || ! run_test "$test" || continue
+        if [ -z "${passing[$test]:-}" ]; then
+          # does it fail without the mutant too (a busy machine, a broken test)?
+          restore
+          if build_test "$test" && run_test "$test"; then
+            passing[$test]=1
+          else
+            broken[$test]=1
+            echo "# $test fails without a mutant, left out" | tee -a "$log"
+            apply "$file" "$at" "$mutated"; continue
+          fi
+        fi
+        result=killed; note=" by $test"; break
+      done
+      restore
+    fi
+    case $result in
+      killed) killed[$module]=$((killed[$module] + 1)) ;;
+      stillborn) stillborn[$module]=$((stillborn[$module] + 1)) ;;
+      survived) survived[$module]=$((survived[$module] + 1))
+                survivors+=("$id $file:$at $kind: $original  ->  $mutated$note") ;;
+    esac
+    echo "$id $module $result$note $file:$at $kind" | tee -a "$log"
   done <"$list"
 done
 # leave the build matching the restored sources (generated assets included)
