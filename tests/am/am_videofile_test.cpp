@@ -151,6 +151,13 @@ TEST(VideoFileTest, TooLongBaseNameIsRefused) {
   const std::string out = capture.finish();
   EXPECT_EQ(message, "Could not find something that could write to '" + tooLong + "'");
   EXPECT_NE(out.find("would be longer than 1023 characters"), std::string::npos) << out;
+
+  // no kind of video file reads: asking for one is refused, not handed back unopened
+  const unsigned char bytes[4] = {0x89, 'P', 'N', 'G'};
+  EXPECT_EQ(kindra_test::thrownMessage([&] { delete VideoFile::createForRead(bytes, 4); }),
+            "Could not find something that could read from buffer");
+  EXPECT_EQ(kindra_test::thrownMessage([&] { delete VideoFile::createForRead(fits); }),
+            "Could not find something that could read from '" + fits + "'");
 }
 
 }  // namespace

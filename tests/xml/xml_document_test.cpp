@@ -95,10 +95,11 @@ TEST(DocumentErrors, DeepNestingIsRefusedWithoutRecursion) {
 
 TEST(DocumentErrors, SecondParseNeedsClear) {
   XmlParser p;
-  p.parse("<a k=\"1\"><b/></a>");
+  p.parse("<?xml version=\"1.0\"?><a k=\"1\"><b/></a>");
   EXPECT_EQ(errorOf([&] { p.parse("<c></c>"); }), "Parser has already parsed a xml-file, use clear() first!");
   p.clear();
   p.parse("<c k=\"2\"><d/></c>");
+  EXPECT_TRUE(p.getMetaTag().getArg().empty()) << "the first declaration stays";
   EXPECT_EQ(p.getRootNode().getTag().getName(), "c");
   EXPECT_EQ(p.getRootNode().getTag().getValue("k"), "2") << "nothing of the first document stays";
   EXPECT_EQ(p.getRootNode().getNumChildren(), 1);
