@@ -13,13 +13,10 @@
 #include <GLFW/glfw3.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <regex>
-#include <sstream>
 #include <string>
 
+#include "bench_scratch.h"
 #include "demo_effects.h"
 #include "dis_glinclude.h"
 #include "kin_gui.h"
@@ -28,7 +25,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using zelkor::kindra::Effect;
 using zelkor::kindra::Kindra;
 
@@ -40,29 +36,8 @@ double threadSeconds() {
 
 // A scratch copy of data/ at 1280x720 without sound, the working directory
 // while it lives.
-struct Work {
-  Work() {
-    char pattern[] = "/tmp/kindra-editor-XXXXXX";
-    if (!mkdtemp(pattern)) std::abort();
-    dir = pattern;
-    fs::copy(KINDRA_DATA_DIR, dir, fs::copy_options::recursive);
-    std::ifstream in(dir + "/setup.xml");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string setup = std::regex_replace(text.str(), std::regex("width=\"800\" height=\"600\""),
-                                           "width=\"1280\" height=\"720\"");
-    setup = std::regex_replace(setup, std::regex("mute=\"[a-z]+\""), "mute=\"nosound\"");
-    std::ofstream(dir + "/setup.xml") << setup;
-    previous = fs::current_path();
-    fs::current_path(dir);
-  }
-  ~Work() {
-    fs::current_path(previous);
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  std::string dir;
-  fs::path previous;
+struct Work : demo_bench::ScratchData {
+  Work() : demo_bench::ScratchData("editor", true, true) {}
 };
 
 // Runs `hook` once, in the first frame after loading.

@@ -12,12 +12,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
+#include "bench_scratch.h"
 #include "dis_display.h"
 #include "dis_glinclude.h"
 #include "zlk_system.h"
@@ -28,33 +26,14 @@ void zlk_log_callback(const LogData&) {}
 
 namespace {
 
-namespace fs = std::filesystem;
 using zelkor::display::DisplayGL;
 using zelkor::display::WindowMode;
 
 const char* const kReady = "---";
 
 // A scratch copy of data/ with the window at 1280x720; removed at exit.
-struct Work {
-  Work() {
-    char pattern[] = "/tmp/kindra-startup-XXXXXX";
-    if (!mkdtemp(pattern)) std::abort();
-    dir = pattern;
-    fs::copy(KINDRA_DATA_DIR, dir, fs::copy_options::recursive);
-    std::ifstream in(dir + "/setup.xml");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string setup = text.str();
-    const std::string from = "width=\"800\" height=\"600\"";
-    const size_t at = setup.find(from);
-    if (at != std::string::npos) setup.replace(at, from.size(), "width=\"1280\" height=\"720\"");
-    std::ofstream(dir + "/setup.xml") << setup;
-  }
-  ~Work() {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  std::string dir;
+struct Work : demo_bench::ScratchData {
+  Work() : demo_bench::ScratchData("startup", false, false) {}
 };
 
 Work& work() {
