@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "math_reference.h"
 #include "mb_matrix4x4col.h"
@@ -15,6 +16,7 @@ using mathref::isIdentity;
 using mathref::near3x3;
 using mathref::nearMatrix;
 using mathref::nearVector;
+using mathref::sameRotation;
 
 Matrix4x4Col sample() {
   Matrix4x4Col m;
@@ -130,6 +132,60 @@ TEST(Matrix, CameraLooksAtTarget) {
   Matrix4x4Col inverse;
   inverse.setCameraInv(eye, target, 0.7f);
   EXPECT_TRUE(isIdentity(inverse * rolled, 1e-5));
+}
+
+// Every builder's matrix times its inverse is the identity, its transpose
+// mirrors it, and unprojecting a projected point finds it again.
+TEST(Matrix, InverseUndoesEveryBuilder) {
+  Matrix4x4Col sheared, scaledAbout, projection, infinite, prs;
+  sheared.setScaleAndShear(Vector3f(2, 0.5f, 3), 0.3f, -0.2f, 0.7f);
+  scaledAbout.setScale(Vector3f(2, 3, 4), Vector3f(1, -1, 2));
+  projection.setProject(0.9f, 16.0f / 9.0f, 0.2f, 100.0f);
+  infinite.setProjectInf(0.9f, 16.0f / 9.0f, 0.2f);
+  prs.buildPRS(Vector3f(3, -1, 2), Quatf(2.1f, Vector3f(0.48f, 0.6f, 0.64f)), Vector3f(2, 0.5f, -3));
+  const std::pair<const char*, Matrix4x4Col> rows[] = {
+      {"scale and shear", sheared}, {"scale about a centre", scaledAbout}, {"projection", projection},
+      {"projection without far plane", infinite}, {"PRS", prs}};
+  for (const auto& row : rows) {
+    Matrix4x4Col inverse, turned = row.second;
+    ASSERT_TRUE(row.second.getInverse(inverse)) << row.first;
+    EXPECT_TRUE(isIdentity(inverse * row.second, 1e-4)) << row.first;
+    turned.transponate();
+    for (int k = 0; k < 16; ++k) EXPECT_EQ(turned(k / 4, k % 4), row.second(k % 4, k / 4)) << row.first << " " << k;
+  }
+  EXPECT_TRUE(nearVector(scaledAbout * Vector3f(1, -1, 2), Vector3f(1, -1, 2), 1e-6)) << "the centre stays";
+  Matrix4x4Col singular, unused;
+  EXPECT_FALSE(singular.setScale(Vector3f(1, 0, 1)).getInverse(unused));
+
+  Matrix4x4Col view, unproject;
+  view.setCamera(Vector3f(1, 2, 3), Vector3f(4, 6, 3), 0.3f);
+  ASSERT_TRUE((projection * view).getInverse(unproject));
+  const Vector3f world(4, 5, 3.5f);
+  const Vector4f clip = (projection * view) * Vector4f(world, 1.0f);
+  EXPECT_TRUE(nearVector(unproject.getUnprojectedPoint(clip.getXYZ() / clip.w), world, 1e-3));
+  const Vector3f ray = unproject.getUnprojectedDirection(Vector2f(clip.x / clip.w, clip.y / clip.w));
+  EXPECT_TRUE(nearVector(ray, (world - Vector3f(1, 2, 3)).getNormalized(), 1e-4));
+}
+
+TEST(Quat, SlerpAndAngleAxis) {
+  const Vector3f axis = Vector3f(0.48f, 0.6f, 0.64f);
+  const Quatf a(0.4f, axis), b(2.0f, axis);
+  EXPECT_TRUE(sameRotation(Quatf::slerp(a, b, 0), a, 1e-5));
+  EXPECT_TRUE(sameRotation(Quatf::slerp(a, b, 1), b, 1e-5));
+  EXPECT_TRUE(sameRotation(Quatf::slerp(a, b, 0.25f), Quatf(0.8f, axis), 1e-5));
+  // the short way round, and nearly equal rotations without dividing by nought
+  EXPECT_TRUE(sameRotation(Quatf::slerp(a, -b, 0.25f), Quatf(0.8f, axis), 1e-5));
+  EXPECT_TRUE(sameRotation(Quatf::slerp(a, Quatf(0.4001f, axis), 0.5f), Quatf(0.40005f, axis), 1e-5));
+  float angle = 0;
+  Vector3f back;
+  b.getAngleAxis(angle, back);
+  EXPECT_NEAR(angle, 2.0f, 1e-5);
+  EXPECT_TRUE(nearVector(back, axis, 1e-5));
+  Quatf().getAngleAxis(angle, back);
+  EXPECT_EQ(angle, 0);
+  // opposite directions turn half way round
+  const Vector3f from(0, 0, 1);
+  EXPECT_TRUE(nearVector(Quatf(from, -from) * from, -from, 1e-5));
 }
 
 }  // namespace
