@@ -247,7 +247,6 @@ void Cubes::reportGlErrors() {
 
 void Cubes::draw(float pTimer, float pDelta, float pPercent) {
   if (mUnsupported || !mFBO) return;
-  waitForTower();
   setTowerTime(pTimer);
   m_matView2world = mCamera.getInverseMatrix(pTimer);
   m_matWorld2View = mCamera.getMatrix(pTimer);

@@ -36,6 +36,16 @@ struct Bench : demo_bench::Device {
     }
     return *cubes;
   }
+  // The scene drawn once at the drop with the tower nearly whole, before the
+  // explosion: the moment every cubes figure is taken at.
+  Cubes& sceneAtDrop() {
+    Cubes& scene = this->scene();
+    scene.update(kDrop);
+    scene.draw(kDrop, 1.0f / 60.0f, kDrop / 64.0f);
+    glFinish();
+    return scene;
+  }
+  static constexpr float kDrop = 26.0f;
   std::unique_ptr<Cubes> cubes;
 };
 
@@ -72,12 +82,8 @@ BENCHMARK(BM_TowerSetup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteratio
 
 void BM_CubesFrame(benchmark::State& state) {
   Bench& b = bench();
-  Cubes& cubes = b.scene();
-  // the drop with the tower nearly whole, before the explosion
-  const float local = 26.0f;
-  cubes.update(local);
-  cubes.draw(local, 1.0f / 60.0f, local / 64.0f);
-  glFinish();
+  Cubes& cubes = b.sceneAtDrop();
+  const float local = Bench::kDrop;
   double seconds = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
@@ -98,12 +104,9 @@ BENCHMARK(BM_CubesFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteratio
 // 5 the composite with ambient occlusion).
 void BM_CubesFramePart(benchmark::State& state) {
   Bench& b = bench();
-  Cubes& cubes = b.scene();
-  const float local = 26.0f;
+  Cubes& cubes = b.sceneAtDrop();
+  const float local = Bench::kDrop;
   const float delta = 1.0f / 60.0f;
-  cubes.update(local);
-  cubes.draw(local, delta, local / 64.0f);
-  glFinish();
   const int part = static_cast<int>(state.range(0));
   const char* names[] = {"shadow map", "sun", "clouds", "landscape", "tower", "composite"};
   state.SetLabel(names[part]);
@@ -174,11 +177,7 @@ GLuint compileFloorProgram() {
 
 void BM_CloudsFloor(benchmark::State& state) {
   Bench& b = bench();
-  Cubes& cubes = b.scene();
-  const float local = 26.0f;
-  cubes.update(local);
-  cubes.draw(local, 1.0f / 60.0f, local / 64.0f);
-  glFinish();
+  Cubes& cubes = b.sceneAtDrop();
   const GLuint program = compileFloorProgram();
   GLuint texture = 0;
   glGenTextures(1, &texture);
