@@ -144,6 +144,8 @@ void Color::openPicker(int index) {
   picker->clearCallbacks();
   picker->setCallback(this);
   window->setVisible(true);
+  // the click that opened it raised the editor over the window: bring the window back on top
+  if (tessel::Control* parent = window->getParent()) parent->setFocus(window);
 }
 
 void Color::setSelectedColor(const Vector3f& color) {

@@ -14,21 +14,11 @@ namespace {
 
 class ClosingDemoTest : public kindra_e2e::DemoTest {
  protected:
-  // A small window, no sound, starting at `start` seconds.
-  void writeSetup(const std::string& start) {
-    writeWork("setup.xml",
-              "<demo>\n"
-              "\t<time start=\"" + start + "\" mode=\"vsync\" length=\"180\" loop=\"off\"/>\n"
-              "\t<display width=\"320\" height=\"240\" fullscreen=\"off\" title=\"Kindra\"/>\n"
-              "\t<osd show=\"off\" location=\"top\" delay=\"2\"/>\n"
-              "\t<music mute=\"on\" filename=\"music/emberfall.ogg\"/>\n"
-              "\t<log console=\"off\"/>\n"
-              "</demo>\n");
-  }
+  void writeSetup(double start) { DemoTest::writeSetup(start, 320, 240); }
 };
 
 TEST_F(ClosingDemoTest, TheClosingEffectsPlayToTheEndOfTheSong) {
-  writeSetup("112");
+  writeSetup(112);
   int status = -1;
   const std::string out = runToEnd(&status, 180.0);
   ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << out;
@@ -42,7 +32,7 @@ TEST_F(ClosingDemoTest, TheClosingEffectsPlayToTheEndOfTheSong) {
 }
 
 TEST_F(ClosingDemoTest, TheScriptsAreWrittenBackAsTheyStand) {
-  writeSetup("170");
+  writeSetup(170);
   const std::string before[] = {readWork("script/Ascii.Ascii.xml"), readWork("script/Cred.Cred.xml"),
                                 readWork("script/End.End.xml")};
   const std::string out = playAndPress("Escape");

@@ -87,23 +87,8 @@ class CubesDemoTest : public kindra_e2e::DemoTest {
     DemoTest::SetUp();
     if (IsSkipped()) return;
   }
-  void writeSetup(float start) {
-    char text[512];
-    std::snprintf(text, sizeof(text),
-                  "<demo>\n\t<time start=\"%.2f\" mode=\"vsync\" length=\"180\" loop=\"off\"/>\n"
-                  "\t<display width=\"%d\" height=\"%d\" fullscreen=\"off\" title=\"Kindra\"/>\n"
-                  "\t<osd show=\"off\" location=\"top\" delay=\"2\"/>\n"
-                  "\t<music mute=\"on\" filename=\"music/emberfall.ogg\"/>\n\t<log console=\"off\"/>\n</demo>\n",
-                  start, kWidth, kHeight);
-    writeWork("setup.xml", text);
-  }
-  // Sends keys to the window, again while the server turns xdotool away.
-  static void press(const std::string& window, const std::string& keys) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      if (std::system(("xdotool key --window " + window + " " + keys + " 2>/dev/null").c_str()) == 0) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-  }
+  void writeSetup(float start) { DemoTest::writeSetup(start, kWidth, kHeight); }
+  static void press(const std::string& window, const std::string& keys) { xdotool(window, "key --window %W " + keys); }
 };
 
 TEST_F(CubesDemoTest, SpanShowsTheLitSceneCloudsSunAndGrowingTowerWithoutGlErrors) {

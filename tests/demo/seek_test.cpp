@@ -24,6 +24,7 @@
 #include "end.h"
 #include "test_support.h"
 #include "tunnel.h"
+#include "volumetric.h"
 
 namespace {
 
@@ -132,6 +133,13 @@ TEST_F(SeekTest, EveryEffectDrawsTheSameFrameHoweverTheClockGotThere) {
       {"Ascii", [&] { return make<Ascii>("Ascii"); }, 0.0f, {1.0f, 5.0f}},
       {"Cred", [&] { return make<Cred>("Cred"); }, 0.0f, {0.5f, 2.0f}},
       {"End", [&] { return make<End>("End"); }, 0.0f, {0.5f, 2.0f}},
+      // on no timeline and with no script: lit grey here
+      {"Volumetric", [&] {
+         std::unique_ptr<CommonEffect> effect = make<Volumetric>("Volumetric");
+         zelkor::kindra::Color& colour = static_cast<Volumetric&>(*effect).mColor;
+         for (auto* channel : {&colour.mR, &colour.mG, &colour.mB}) channel->addKey({0.0f, 0.5f});
+         return effect;
+       }, 0.0f, {0.5f, 2.0f}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
@@ -147,6 +155,7 @@ TEST_F(SeekTest, EveryEffectDrawsTheSameFrameHoweverTheClockGotThere) {
       // rounding in it
       EXPECT_EQ(difference(at60[i], at10[i]), std::make_pair(0, 0)) << "10 fps against 60 fps";
       EXPECT_EQ(difference(at60[i], sought), std::make_pair(0, 0)) << "a seek back against 60 fps";
+      EXPECT_GT(difference(at60[i], Frame(at60[i].size(), 0)).first, kWidth * kHeight / 100) << "it drew";
     }
   }
 }

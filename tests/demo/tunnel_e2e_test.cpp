@@ -79,17 +79,8 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
     std::filesystem::remove(work.file("layout.xml"));
   }
 
-  // A small window, no on-screen display, the demo's song from `start`.
-  void writeSetup(float start, const std::string& music = "music/emberfall.ogg") {
-    char text[512];
-    std::snprintf(text, sizeof(text),
-                  "<demo>\n\t<time start=\"%.2f\" mode=\"vsync\" length=\"176\" loop=\"off\"/>\n"
-                  "\t<display width=\"%d\" height=\"%d\" fullscreen=\"off\" title=\"Kindra\"/>\n"
-                  "\t<osd show=\"off\" location=\"top\" delay=\"2\"/>\n"
-                  "\t<music mute=\"off\" filename=\"%s\"/>\n</demo>\n",
-                  start, kWidth, kHeight, music.c_str());
-    writeWork("setup.xml", text);
-  }
+  // the demo's song playing
+  void writeSetup(float start) { DemoTest::writeSetup(start, kWidth, kHeight, true); }
 
   void writeClearScript(float end, float r, float g, float b) {
     char text[512];

@@ -167,6 +167,44 @@ class DemoTest : public testing::Test {
     return false;
   }
 
+  // Sends an xdotool command (%W: the window) until the server takes it.
+  static bool xdotool(const std::string& window, const std::string& command) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      std::string line = "xdotool " + command;
+      for (size_t at = line.find("%W"); at != std::string::npos; at = line.find("%W")) line.replace(at, 2, window);
+      if (std::system((line + " 2>/dev/null").c_str()) == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+
+  // Taps `keys` (the last one quits) and waits for the exit; true when the
+  // demo ended, its status in `status`. xdotool fails when the server turns
+  // it away, but also when the demo closed its window before the quit key's
+  // release went out: the keys go again only while the window is there.
+  static bool pressAndWait(DemoProcess& demo, const std::string& window, const std::string& keys, int* status,
+                           double seconds = 20.0) {
+    bool exited = false;
+    for (int attempt = 0; attempt < 10 && !window.empty(); ++attempt) {
+      if (std::system(("xdotool key --window " + window + " " + keys + " 2>/dev/null").c_str()) == 0) break;
+      if ((exited = demo.wait(0.5, status)) || findWindow(demo.pid()) != window) break;
+    }
+    return exited || demo.wait(seconds, status);
+  }
+
+  // A small window without the on-screen display, the song from `start`
+  // seconds, muted unless `sound`.
+  void writeSetup(double start, int width, int height, bool sound = false) const {
+    char text[512];
+    std::snprintf(text, sizeof(text),
+                  "<demo>\n\t<time start=\"%.2f\" mode=\"vsync\" length=\"180\" loop=\"off\"/>\n"
+                  "\t<display width=\"%d\" height=\"%d\" fullscreen=\"off\" title=\"Kindra\"/>\n"
+                  "\t<osd show=\"off\" location=\"top\" delay=\"2\"/>\n"
+                  "\t<music mute=\"%s\" filename=\"music/emberfall.ogg\"/>\n\t<log console=\"off\"/>\n</demo>\n",
+                  start, width, height, sound ? "off" : "on");
+    writeWork("setup.xml", text);
+  }
+
   // Plays the demo, taps `keys` (the last one quits) and expects a clean
   // exit with `exitStatus`; returns the output.
   std::string playAndPress(const std::string& keys, const DemoOptions& options = DemoOptions(), int exitStatus = 0) {
@@ -177,17 +215,8 @@ class DemoTest : public testing::Test {
     if (window.empty()) return std::string();
     // keys during the loading screen only quit
     EXPECT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
-    // xdotool fails when the server turns it away, but also when the demo
-    // closed its window before the quit key's release went out: the keys go
-    // again only while the demo still runs with its window.
     int status = 0;
-    bool exited = false;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      if (std::system(("xdotool key --window " + window + " " + keys + " 2>/dev/null").c_str()) == 0) break;
-      exited = demo.wait(0.5, &status);
-      if (exited || findWindow(demo.pid()) != window) break;
-    }
-    if (!exited) exited = demo.wait(20.0, &status);
+    const bool exited = pressAndWait(demo, window, keys, &status);
     const std::string out = kindra_test::readFile(logFile);
     EXPECT_TRUE(exited) << "still running; output:\n" << out;
     if (exited) {

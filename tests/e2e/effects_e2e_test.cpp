@@ -45,17 +45,6 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
     }
     return {};
   }
-  // Sends an xdotool command to the window until the server takes it.
-  static bool xdotool(const std::string& window, const std::string& command) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      std::string line = "xdotool " + command;
-      for (size_t at = line.find("%W"); at != std::string::npos; at = line.find("%W")) line.replace(at, 2, window);
-      if (std::system((line + " 2>/dev/null").c_str()) == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-  }
-
   // Drags the glow's bar (reported as `bar`) with a real mouse through the X
   // server 100 units to the right, 10 s later; then quits and expects a clean exit.
   void dragGlowAndQuit(const std::string& window, const std::vector<std::string>& bar, DemoProcess& demo) {
@@ -66,16 +55,8 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
                                     " sleep 0.2 mouseup 1"));
     EXPECT_FALSE(waitForLine(std::regex("glow span 10 30 bar")).empty()) << log;
 
-    // the key fails to go out when the demo closed its window before the
-    // release: sent again only while the window is still there
     int status = -1;
-    bool exited = false;
-    for (int attempt = 0; attempt < 10 && !exited; ++attempt) {
-      if (std::system(("xdotool key --window " + window + " Escape 2>/dev/null").c_str()) == 0) break;
-      exited = demo.wait(0.5, &status);
-      if (findWindow(demo.pid()) != window) break;
-    }
-    ASSERT_TRUE(exited || demo.wait(20.0, &status)) << kindra_test::readFile(logFile);
+    ASSERT_TRUE(pressAndWait(demo, window, "Escape", &status)) << kindra_test::readFile(logFile);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << kindra_test::readFile(logFile);
   }
 

@@ -104,12 +104,7 @@ class FaultTest : public kindra_e2e::DemoTest {
       }
     }
     if (outcome.played) {
-      const std::string window = waitForWindow(demo.pid());
-      for (int attempt = 0; attempt < 10 && !window.empty(); ++attempt) {
-        if (std::system(("xdotool key --window " + window + " Escape 2>/dev/null").c_str()) == 0) break;
-        if ((outcome.exited = demo.wait(0.5, &outcome.status)) || findWindow(demo.pid()) != window) break;
-      }
-      if (!outcome.exited) outcome.exited = demo.wait(60.0, &outcome.status);
+      outcome.exited = pressAndWait(demo, waitForWindow(demo.pid()), "Escape", &outcome.status, 60.0);
     }
     outcome.out = kindra_test::readFile(logFile);
     return outcome;

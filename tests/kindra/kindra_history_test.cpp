@@ -16,11 +16,14 @@
 #include "kin_plugin_spline.h"
 #include "kin_plugin_trigger.h"
 #include "kindra_editor_fixture.h"
+#include "tes_colorchooser.h"
+#include "tes_context.h"
 
 namespace {
 
 using zelkor::display::KEYMOD_LALT;
 using zelkor::display::KEYMOD_NONE;
+using zelkor::display::MOUSE_RIGHT;
 using zelkor::kindra::BeatGrid;
 using zelkor::kindra::EditHistory;
 using zelkor::mathbase::Vector2f;
@@ -58,7 +61,10 @@ class HistoryTest : public kindra_test::EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
-    loadEditor();
+    loadEditor("<window id=\"picker_window\" hidden=\"true\"><area x=\"400\" y=\"60\" width=\"300\" height=\"280\"/><child>"
+               "<colorchooser id=\"picker\"><area x=\"8\" y=\"8\" width=\"280\" height=\"200\"/></colorchooser>"
+               "<button id=\"picker_ok\" caption=\"OK\"><area x=\"208\" y=\"216\" width=\"80\" height=\"24\"/></button>"
+               "</child></window>");
     effect = new Rich;
     effect->mType = "Rich";
     effect->mName = "rich";
@@ -71,6 +77,35 @@ class HistoryTest : public kindra_test::EditorTest {
     const Area world = effect->getAreaWorld();
     return Vector2f(world.mMin.x + x, world.mMin.y + 10.0f);
   }
+  // A point across the middle of a plugin's editor, `u` of its width in.
+  Vector2f across(zelkor::tessel::Control& editor, float u) const {
+    const Area world = editor.getAreaWorld();
+    return Vector2f(world.mMin.x + u * world.getWidth(), world.getCenter().y);
+  }
+  // Presses, moves in two steps and releases, as a key or a pulse is dragged.
+  void dragTo(const Vector2f& from, const Vector2f& to) {
+    moveTo(from - Vector2f(1.0f, 0.0f));
+    moveTo(from);
+    button(true);
+    moveTo((from + to) * 0.5f);
+    moveTo(to);
+    button(false);
+  }
+  // Right-clicks at `at` and picks `option` from the menu that opens.
+  void pick(const Vector2f& at, const std::string& option) {
+    moveTo(at - Vector2f(1.0f, 0.0f));
+    moveTo(at);
+    button(MOUSE_RIGHT, true);
+    button(MOUSE_RIGHT, false);
+    zelkor::tessel::Context* menu = workspace()->getContext();
+    ASSERT_NE(menu, nullptr) << option;
+    zelkor::tessel::Context* row = menu->findOption(option);
+    ASSERT_NE(row, nullptr) << option;
+    moveTo((row->getArea() + menu->getAreaWorld().mMin).getCenter());
+    button(true);
+    button(false);
+    EXPECT_EQ(workspace()->getContext(), nullptr) << "picking closes the menu";
+  }
 
   Rich* effect = nullptr;
   EditHistory history;
@@ -79,12 +114,10 @@ class HistoryTest : public kindra_test::EditorTest {
 TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfter) {
   Rich& e = *effect;
   const std::string initial = e.getScriptText();
+  const auto pulse = [&](float x) { return across(e.boom, 0.0f) + Vector2f(x, 0.0f); };  // x pixels in
   const std::vector<std::pair<const char*, std::function<void()>>> edits = {
       {"bar move", [&] { drag(onBar(50.0f), 30.0f); }},
       {"bar resize", [&] { drag(onBar(97.0f), 40.0f); }},
-      {"off", [&] { e.setInactive(true); }},
-      {"lock", [&] { e.setLocked(true); }},
-      {"fold", [&] { e.setFolded(true); }},
       {"spline add", [&] { e.level.mSpline.addKey(Key(0.5f, -0.5f)); }},
       {"spline move", [&] { e.level.mSpline[1].time = 0.6f; e.level.mSpline.updateKey(1); }},
       {"spline delete", [&] { e.level.mSpline.removeKey(0); }},
@@ -92,12 +125,52 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
       {"spline repeat", [&] { e.level.mSpline.setExtrapolationAfter(zelkor::mathbase::SplineBasef::EXT_REPEAT); }},
       {"ctrl rescale", [&] { e.level.setupControl(200.0f, 100.0f); }},
       {"camera add", [&] { e.view.addKey(0.5f); }},
-      {"camera move", [&] { for (auto& curve : e.view.mSpline) if (curve.getNumKeys() > 1) curve[1].time = 0.4f; }},
-      {"camera delete", [&] { e.view.removeKey(0); }},
-      {"colour add", [&] { e.tint.addKey(0.3f); }},
-      {"colour edit", [&] { e.tint.mG[0].value = 0.5f; }},
-      {"colour delete", [&] { e.tint.removeKey(1); }},
-      {"trigger", [&] { e.boom.mAction.front()->mDelay = 0.5f; }},
+      // the last key dragged back past the middle one: they trade places
+      {"camera move", [&] {
+         dragTo(across(e.view, 1.0f) - Vector2f(2.0f, 0.0f), across(e.view, 0.4f));
+         EXPECT_NEAR(e.view.mSpline[0][1].time, 0.4f, 0.011f);
+         EXPECT_FLOAT_EQ(e.view.mSpline[0][2].time, 0.5f);
+       }},
+      {"camera delete", [&] {
+         pick(across(e.view, 0.4f), "delete this and forward");
+         EXPECT_EQ(e.view.getNumKeys(), 1);
+       }},
+      {"colour add", [&] {
+         pick(across(e.tint, 0.3f), "add");
+         ASSERT_EQ(e.tint.getNumKeys(), 3);
+         EXPECT_NEAR(e.tint.mR[1].time, 0.3f, 0.011f);
+       }},
+      {"colour edit", [&] {
+         // a double click opens the picker on the key; a click on its wheel recolours the key
+         moveTo(across(e.tint, 0.0f) + Vector2f(2.0f, 0.0f));
+         button(true, true);
+         button(false);
+         auto* chooser = dynamic_cast<zelkor::tessel::ColorChooser*>(find("picker"));
+         ASSERT_TRUE(chooser && find("picker_window")->getVisible());
+         moveTo(chooser->getWheel()->getAreaWorld().getCenter() + Vector2f(-30.0f, 20.0f));
+         button(true);
+         button(false);
+         EXPECT_NEAR(e.tint.mG[0].value, chooser->getColor().y, 1e-6f);
+         EXPECT_NEAR(e.tint.mB[0].value, chooser->getColor().z, 1e-6f);
+       }},
+      {"colour delete", [&] { pick(across(e.tint, e.tint.mR[1].time), "delete"); }},
+      // pulses 2.5 pixels apart: the first drags the start, a later one the delay
+      {"trigger start", [&] {
+         dragTo(pulse(0.0f), pulse(5.0f));
+         EXPECT_NEAR(e.boom.mAction.front()->mStart, 0.5f, 1e-4f);
+       }},
+      {"trigger delay", [&] {
+         dragTo(pulse(10.0f), pulse(15.0f));
+         EXPECT_NEAR(e.boom.mAction.front()->mDelay, 0.5f, 1e-4f);
+       }},
+      {"trigger repeat", [&] {
+         pick(pulse(40.0f), "adjust");
+         EXPECT_EQ(e.boom.mAction.front()->mRepeat, 8u);
+       }},
+      // last: a folded or locked effect's editors take no mouse
+      {"off", [&] { e.setInactive(true); }},
+      {"lock", [&] { e.setLocked(true); }},
+      {"fold", [&] { e.setFolded(true); }},
   };
   for (const auto& edit : edits) {
     const std::string before = e.getScriptText();
