@@ -1,17 +1,12 @@
 // The demo's program with two test effects on its timeline, for the
 // end-to-end tests of effects: a backdrop, and a grey patch whose brightness
 // is a spline parameter. The patch's span, bar and level are reported on
-// standard output. A working directory with "probe/probe.vert" also gets a
-// third effect drawing with the program "probe/probe", as the demo's effects
-// draw with theirs.
-
-#include <unistd.h>
+// standard output.
 
 #include <cmath>
 #include <cstdio>
 #include <exception>
 
-#include "dis_display.h"
 #include "dis_glinclude.h"
 #include "kin_main.h"
 #include "kin_plugin_spline.h"
@@ -68,31 +63,6 @@ class Glow : public zelkor::kindra::Effect {
   int mReportedSecond = -1;
 };
 
-// Builds its program while loading and draws a quad with it.
-class Probe : public zelkor::kindra::Effect {
- public:
-  ~Probe() override {
-    if (mShader) mShader->destroy();
-  }
-  void setup() override {
-    mShader = mDisplay->createShader("probe/probe", nullptr);
-    mDisplay->setShader(mShader);
-    mDisplay->setShader(nullptr);
-  }
-  void draw(float, float, float) override {
-    mDisplay->setShader(mShader);
-    glBegin(GL_QUADS);
-    glVertex2f(-0.1f, -0.1f);
-    glVertex2f(0.1f, -0.1f);
-    glVertex2f(0.1f, 0.1f);
-    glVertex2f(-0.1f, 0.1f);
-    glEnd();
-    mDisplay->setShader(nullptr);
-  }
-
- private:
-  zelkor::display::Shader* mShader = nullptr;
-};
 
 }  // namespace
 
@@ -105,10 +75,6 @@ int main() {
     backdrop->mEnd = 1000.0f;
     kindra.addFactory<Glow>("Glow");
     backdrop->watched = kindra.addEffect("Glow", "glow");
-    if (access("probe/probe.vert", F_OK) == 0) {
-      kindra.addFactory<Probe>("Probe");
-      kindra.addEffect("Probe", "probe");
-    }
     kindra.run();
   } catch (const std::exception& e) {
     std::printf("Kindra stopped: %s\n", e.what());

@@ -281,37 +281,6 @@ TEST_F(FaultTest, AMissingOrBrokenShaderOfTheDemoIsNamed) {
   }
 }
 
-// The same through the test program, whose probe effect draws with
-// "probe/probe" (the demo's effects may not use programs yet).
-class ShaderFaultTest : public FaultTest {
- protected:
-  std::string executable() const override { return "/tests/e2e/kindra_effects_demo"; }
-  void SetUp() override {
-    FaultTest::SetUp();
-    fs::create_directories(work.file("probe"));
-    writeWork("probe/probe.vert", "#version 120\nvoid main() { gl_Position = gl_Vertex; }\n");
-    writeWork("probe/probe.frag", "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
-  }
-};
-
-TEST_F(ShaderFaultTest, AWorkingProgramDraws) {
-  const Outcome outcome = run();
-  expectExit(outcome, 0);
-  EXPECT_TRUE(outcome.played);
-  expectSaid(outcome, "effect::save: filename: script/Probe.probe.xml");
-  EXPECT_EQ(outcome.out.find("[error]"), std::string::npos) << outcome.out;
-}
-
-TEST_F(ShaderFaultTest, AMissingSourceStopsStartUpNamingIt) {
-  fs::remove(work.file("probe/probe.frag"));
-  expectStartUpStopped("File 'probe/probe.frag' could not be read");
-}
-
-TEST_F(ShaderFaultTest, ASourceThatDoesNotCompileStopsStartUpNamingIt) {
-  writeWork("probe/probe.frag", "#version 120\nvoid main() { gl_FragColor = nothing; }\n");
-  expectStartUpStopped("Could not compile 'probe/probe.frag'.");
-}
-
 // ------------------------------------------------------------ writing at exit
 
 // What was rescued into the state directory `state`, by relative path.
