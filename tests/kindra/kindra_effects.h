@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "kin_effect.h"
+#include "kin_plugin_camera.h"
+#include "kin_plugin_color.h"
 #include "kin_plugin_spline.h"
+#include "kin_plugin_trigger.h"
 #include "tes_control.h"
 #include "xml_iterator.h"
 #include "xml_iteratorconst.h"
@@ -91,5 +94,34 @@ class Single : public zelkor::kindra::Effect {
   void draw(float, float, float) override {}
   zelkor::kindra::Spline level;
 };
+
+// Every kind of plugin, and a script in the written form for it.
+class Rich : public zelkor::kindra::Effect {
+ public:
+  Rich() {
+    addPlugin("level", level);
+    addPlugin("view", view);
+    addPlugin("tint", tint);
+    addPlugin("boom", boom);
+  }
+  void draw(float, float, float) override {}
+  zelkor::kindra::Spline level;
+  zelkor::kindra::Camera view;
+  zelkor::kindra::Color tint;
+  zelkor::kindra::Trigger boom;
+};
+
+inline const char kRichScript[] =
+    "<effect>\n\t<option inactive=\"0\" locked=\"0\"/>\n\t<time start=\"2\" end=\"12\"/>\n"
+    "\t<plugin type=\"spline\" name=\"level\">\n\t\t<attributes type=\"smooth\" before=\"constant\" after=\"constant\"/>\n"
+    "\t\t<key time=\"0\" value=\"0.25\"/>\n\t\t<key time=\"1\" value=\"0.75\"/>\n\t</plugin>\n"
+    "\t<plugin type=\"camera\" name=\"view\">\n"
+    "\t\t<key time=\"0\" v0=\"0\" v1=\"0\" v2=\"0\" v3=\"0\" v4=\"0\" v5=\"0\" v6=\"1\"/>\n"
+    "\t\t<key time=\"1\" v0=\"20\" v1=\"0\" v2=\"0\" v3=\"0\" v4=\"0\" v5=\"0\" v6=\"1\"/>\n\t</plugin>\n"
+    "\t<plugin type=\"color\" name=\"tint\">\n\t\t<key time=\"0\" r=\"1\" g=\"0\" b=\"0\"/>\n"
+    "\t\t<key time=\"1\" r=\"0\" g=\"1e-05\" b=\"1\"/>\n\t</plugin>\n"
+    "\t<plugin type=\"trigger\" name=\"boom\">\n\t\t<action start=\"0\" delay=\"0.25\" repeat=\"10\"/>\n"
+    "\t\t<action start=\"7.25\" delay=\"1\" repeat=\"12\"/>\n\t</plugin>\n"
+    "</effect>\n";
 
 }  // namespace kindra_test

@@ -11,11 +11,8 @@
 
 #include "kin_beatgrid.h"
 #include "kin_history.h"
-#include "kin_plugin_camera.h"
-#include "kin_plugin_color.h"
-#include "kin_plugin_spline.h"
-#include "kin_plugin_trigger.h"
 #include "kindra_editor_fixture.h"
+#include "kindra_effects.h"
 #include "tes_colorchooser.h"
 #include "tes_context.h"
 
@@ -29,33 +26,8 @@ using zelkor::kindra::EditHistory;
 using zelkor::mathbase::Vector2f;
 using zelkor::tessel::Area;
 using Key = zelkor::mathbase::SplineBaseKey<float>;
-
-class Rich : public zelkor::kindra::Effect {
- public:
-  Rich() {
-    addPlugin("level", level);
-    addPlugin("view", view);
-    addPlugin("tint", tint);
-    addPlugin("boom", boom);
-  }
-  void draw(float, float, float) override {}
-  zelkor::kindra::Spline level;
-  zelkor::kindra::Camera view;
-  zelkor::kindra::Color tint;
-  zelkor::kindra::Trigger boom;
-};
-
-const char kRichScript[] =
-    "<effect>\n\t<option inactive=\"0\" locked=\"0\"/>\n\t<time start=\"2\" end=\"12\"/>\n"
-    "\t<plugin type=\"spline\" name=\"level\">\n\t\t<attributes type=\"smooth\" before=\"constant\" after=\"constant\"/>\n"
-    "\t\t<key time=\"0\" value=\"0.25\"/>\n\t\t<key time=\"1\" value=\"0.75\"/>\n\t</plugin>\n"
-    "\t<plugin type=\"camera\" name=\"view\">\n"
-    "\t\t<key time=\"0\" v0=\"0\" v1=\"0\" v2=\"0\" v3=\"0\" v4=\"0\" v5=\"0\" v6=\"1\"/>\n"
-    "\t\t<key time=\"1\" v0=\"20\" v1=\"0\" v2=\"0\" v3=\"0\" v4=\"0\" v5=\"0\" v6=\"1\"/>\n\t</plugin>\n"
-    "\t<plugin type=\"color\" name=\"tint\">\n\t\t<key time=\"0\" r=\"1\" g=\"0\" b=\"0\"/>\n"
-    "\t\t<key time=\"1\" r=\"0\" g=\"0\" b=\"1\"/>\n\t</plugin>\n"
-    "\t<plugin type=\"trigger\" name=\"boom\">\n\t\t<action start=\"0\" delay=\"0.25\" repeat=\"10\"/>\n\t</plugin>\n"
-    "</effect>\n";
+using kindra_test::kRichScript;
+using kindra_test::Rich;
 
 class HistoryTest : public kindra_test::EditorTest {
  protected:
@@ -123,7 +95,6 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
       {"spline delete", [&] { e.level.mSpline.removeKey(0); }},
       {"spline type", [&] { e.level.mSpline.setInterpolation(zelkor::mathbase::SplineBasef::LINEAR); }},
       {"spline repeat", [&] { e.level.mSpline.setExtrapolationAfter(zelkor::mathbase::SplineBasef::EXT_REPEAT); }},
-      {"ctrl rescale", [&] { e.level.setupControl(200.0f, 100.0f); }},
       {"camera add", [&] { e.view.addKey(0.5f); }},
       // the last key dragged back past the middle one: they trade places
       {"camera move", [&] {
@@ -166,6 +137,14 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
       {"trigger repeat", [&] {
          pick(pulse(40.0f), "adjust");
          EXPECT_EQ(e.boom.mAction.front()->mRepeat, 8u);
+       }},
+      // Ctrl held while the end is dragged: every key keeps its second
+      {"ctrl rescale", [&] {
+         const float seconds = e.tint.mR[1].time * (e.mEnd - e.mStart);
+         modifiers = zelkor::display::KEYMOD_LCTRL;
+         drag(onBar(e.getArea().getWidth() - 3.0f), 20.0f);
+         modifiers = KEYMOD_NONE;
+         EXPECT_NEAR(e.tint.mR[1].time * (e.mEnd - e.mStart), seconds, 1e-4f);
        }},
       // last: a folded or locked effect's editors take no mouse
       {"off", [&] { e.setInactive(true); }},

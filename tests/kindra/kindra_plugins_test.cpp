@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "kin_plugin_color.h"
 #include "kin_plugin_trigger.h"
 #include "kindra_editor_fixture.h"
+#include "kindra_effects.h"
 #include "kindra_workdir.h"
 #include "tes_colorchooser.h"
 #include "test_support.h"
@@ -22,20 +24,11 @@ using zelkor::kindra::Color;
 using zelkor::kindra::Trigger;
 using zelkor::mathbase::Vector3f;
 
-class Animated : public zelkor::kindra::Effect {
- public:
-  Animated() {
-    addPlugin("tint", tint);
-    addPlugin("boom", boom);
-  }
-  void draw(float, float, float) override {}
-  Color tint;
-  Trigger boom;
-};
+using kindra_test::Rich;
 
-std::unique_ptr<Animated> makeEffect(float start, float end) {
-  auto effect = std::make_unique<Animated>();
-  effect->mType = "Animated";
+std::unique_ptr<Rich> makeEffect(float start, float end) {
+  auto effect = std::make_unique<Rich>();
+  effect->mType = "Rich";
   effect->mName = "A";
   effect->mStart = start;
   effect->mEnd = end;
@@ -85,7 +78,7 @@ TEST(TriggerTest, AJumpFiresEveryEventPassedOverAtOnce) {
 // ------------------------------------------------------------ colour
 
 TEST(ColorTest, AKeyAddedBetweenTwoKeepsTheColourOverTime) {
-  std::unique_ptr<Animated> effect = makeEffect(0.0f, 10.0f);
+  std::unique_ptr<Rich> effect = makeEffect(0.0f, 10.0f);
   Color& color = effect->tint;
   expectColor(color.get(3.0f), 0.0f, 0.0f, 0.0f);
   color.mR.addKey({0.0f, 1.0f});
@@ -113,54 +106,72 @@ TEST(ColorTest, AKeyAddedBetweenTwoKeepsTheColourOverTime) {
 
 // ------------------------------------------------------------ scripts
 
-const char kScript[] =
-    "<effect>\n"
-    "\t<option inactive=\"0\" locked=\"0\"/>\n"
-    "\t<time start=\"4\" end=\"14.5\"/>\n"
-    "\t<plugin type=\"color\" name=\"tint\">\n"
-    "\t\t<key time=\"0\" r=\"1\" g=\"0.25\" b=\"0\"/>\n"
-    "\t\t<key time=\"0.333333\" r=\"0.5\" g=\"1e-05\" b=\"0.75\"/>\n"
-    "\t\t<key time=\"1\" r=\"0\" g=\"0\" b=\"1\"/>\n"
-    "\t</plugin>\n"
-    "\t<plugin type=\"trigger\" name=\"boom\">\n"
-    "\t\t<action start=\"2\" delay=\"0.5\" repeat=\"3\"/>\n"
-    "\t\t<action start=\"7.25\" delay=\"1\" repeat=\"12\"/>\n"
-    "\t</plugin>\n"
-    "</effect>\n";
-
 class PluginScriptTest : public testing::Test {
  protected:
-  std::unique_ptr<Animated> loaded(const std::string& text) {
+  std::unique_ptr<Rich> loaded(const std::string& text) {
     fs::create_directories(work.file("script"));
-    work.write("script/Animated.A.xml", text);
-    std::unique_ptr<Animated> effect = makeEffect(0.0f, 10.0f);
+    work.write("script/Rich.A.xml", text);
+    std::unique_ptr<Rich> effect = makeEffect(0.0f, 10.0f);
     kindra_test::StdoutCapture capture;
     effect->load(nullptr);
     log = capture.finish();
     return effect;
   }
-  std::string saved(Animated& effect) {
+  std::string saved(Rich& effect) {
     kindra_test::StdoutCapture capture;
     effect.save();
     log = capture.finish();
-    return work.read("script/Animated.A.xml");
+    return work.read("script/Rich.A.xml");
   }
   kindra_test::WorkDir work{"kindra-plugins"};
   std::string log;
 };
 
 TEST_F(PluginScriptTest, ScriptsInTheWrittenFormatComeBackByteForByte) {
-  std::unique_ptr<Animated> effect = loaded(kScript);
-  ASSERT_EQ(effect->tint.getNumKeys(), 3);
-  expectColor(effect->tint.get(0.0f), 1.0f, 0.25f, 0.0f);
+  std::unique_ptr<Rich> effect = loaded(kindra_test::kRichScript);
+  ASSERT_EQ(effect->tint.getNumKeys(), 2);
+  expectColor(effect->tint.get(12.0f), 0.0f, 1e-05f, 1.0f);
   ASSERT_EQ(effect->boom.mAction.size(), 2u);
   EXPECT_FLOAT_EQ(effect->boom.mAction[1]->mStart, 7.25f);
   EXPECT_EQ(effect->boom.mAction[1]->mRepeat, 12u);
-  EXPECT_EQ(saved(*effect), kScript);
+  EXPECT_EQ(saved(*effect), kindra_test::kRichScript);
+}
+
+// What is no number is named with its plugin; a key without a time is
+// skipped, any other value is read as 0; the rest of the script stands.
+TEST_F(PluginScriptTest, ValuesThatAreNoNumbersAreNamedAndTheRestKept) {
+  const struct {
+    const char* element;
+    const char* warning;
+    std::function<bool(Rich&)> kept;
+  } rows[] = {
+      {"<time start=\"nan\" end=\"7\"/>", "script/Rich.A.xml: <time start=\"nan\"> is no number; read as 0",
+       [](Rich& e) { return e.mStart == 0.0f && e.mEnd == 7.0f; }},
+      {"<plugin type=\"spline\" name=\"level\"><key time=\"-nan\" value=\"1\"/><key time=\"1\" value=\"-inf\"/></plugin>",
+       "Spline 'level': a key at time \"-nan\" cannot be placed; skipped",
+       [](Rich& e) { return e.level.mSpline.getNumKeys() == 1 && e.level.mSpline[0].value == 0.0f; }},
+      {"<plugin type=\"camera\" name=\"view\"><key time=\"nan\" v0=\"1\"/><key time=\"0\" v0=\"inf\" v1=\"2\"/></plugin>",
+       "Camera 'view': a key at time \"nan\" cannot be placed; skipped",
+       [](Rich& e) { return e.view.getNumKeys() == 1 && e.view.mSpline[0][0].value == 0.0f && e.view.mSpline[1][0].value == 2.0f; }},
+      {"<plugin type=\"color\" name=\"tint\"><key time=\"inf\" r=\"1\"/><key time=\"0\" r=\"nan\" g=\"1\"/></plugin>",
+       "Color 'tint': a key at time \"inf\" cannot be placed; skipped",
+       [](Rich& e) { return e.tint.getNumKeys() == 1 && e.tint.mR[0].value == 0.0f && e.tint.mG[0].value == 1.0f; }},
+      {"<plugin type=\"trigger\" name=\"boom\"><action start=\"nan\" delay=\"inf\" repeat=\"-3\"/></plugin>",
+       "Trigger 'boom': an action with a value out of range was read as 0, 1, 0",
+       [](Rich& e) { return e.boom.mAction.size() == 1u; }},
+      {"<plugin type=\"color\" name=\"tint\"/><plugin type=\"color\" name=\"tint\"><key time=\"0.5\" b=\"1\"/></plugin>",
+       "script/Rich.A.xml: 2 plugin elements are named 'tint'; the last one is used",
+       [](Rich& e) { return e.tint.getNumKeys() == 1 && e.tint.mR[0].time == 0.5f; }},
+  };
+  for (const auto& row : rows) {
+    std::unique_ptr<Rich> effect = loaded(std::string("<effect>") + row.element + "</effect>");
+    EXPECT_TRUE(contains(log, row.warning)) << row.element << "\n" << log;
+    EXPECT_TRUE(row.kept(*effect)) << row.element;
+  }
 }
 
 TEST_F(PluginScriptTest, ATriggerWithoutActionGetsOneThatHasFiredAlready) {
-  std::unique_ptr<Animated> effect = loaded("<effect><plugin type=\"trigger\" name=\"boom\"/></effect>");
+  std::unique_ptr<Rich> effect = loaded("<effect><plugin type=\"trigger\" name=\"boom\"/></effect>");
   EXPECT_TRUE(contains(log, "No action tag found in trigger, creating\n")) << log;
   ASSERT_EQ(effect->boom.mAction.size(), 1u);
   Trigger& boom = effect->boom;
