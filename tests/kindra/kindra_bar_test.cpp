@@ -15,10 +15,7 @@
 namespace {
 
 using kindra_test::Scripted;
-using zelkor::display::KEYMOD_LCTRL;
 using zelkor::display::KEYMOD_NONE;
-using zelkor::display::MOUSE_LEFT;
-using zelkor::display::MOUSE_RIGHT;
 using zelkor::mathbase::Vector2f;
 using zelkor::tessel::Area;
 using zelkor::tessel::LayoutStack;
@@ -50,19 +47,8 @@ class BarTest : public kindra_test::EditorTest {
     return Vector2f(world.mMin.x + x, world.mMin.y + 10.0f);
   }
 
-  // Opens the effect's menu on its bar and picks an option.
-  void pick(Scripted* effect, const std::string& option) {
-    moveTo(onBar(effect, 30.0f));
-    button(MOUSE_RIGHT, true);
-    ASSERT_EQ(workspace()->getContext(), &effect->getContextMenu());
-    button(MOUSE_RIGHT, false);
-    zelkor::tessel::Context* row = effect->getContextMenu().findOption(option);
-    ASSERT_NE(row, nullptr);
-    moveTo(effect->getContextMenu().getAreaWorld().mMin + row->getArea().getCenter());
-    button(MOUSE_LEFT, true);
-    button(MOUSE_LEFT, false);
-    EXPECT_EQ(workspace()->getContext(), nullptr) << "a pick closes the menu";
-  }
+  // Picks an option of the effect's menu on its bar.
+  void pick(Scripted* effect, const std::string& option) { EditorTest::pick(onBar(effect, 30.0f), option); }
 
   LayoutStack* stack = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kin_effect.h"
+#include "tes_context.h"
 #include "tes_layoutstack.h"
 #include "tessel_test_util.h"
 
@@ -59,6 +60,21 @@ class EditorTest : public TesselTest {
     button(true);
     moveBy(dx);
     button(false);
+  }
+  // Right-clicks at `at` and picks `option` from the menu that opens.
+  void pick(const zelkor::mathbase::Vector2f& at, const std::string& option) {
+    moveTo(at - zelkor::mathbase::Vector2f(1.0f, 0.0f));
+    moveTo(at);
+    button(zelkor::display::MOUSE_RIGHT, true);
+    button(zelkor::display::MOUSE_RIGHT, false);
+    zelkor::tessel::Context* menu = workspace()->getContext();
+    ASSERT_NE(menu, nullptr) << option;
+    zelkor::tessel::Context* row = menu->findOption(option);
+    ASSERT_NE(row, nullptr) << option;
+    moveTo((row->getArea() + menu->getAreaWorld().mMin).getCenter());
+    button(true);
+    button(false);
+    EXPECT_EQ(workspace()->getContext(), nullptr) << "picking closes the menu";
   }
 
   zelkor::mathbase::Vector2f pointer;

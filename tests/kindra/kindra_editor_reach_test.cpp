@@ -96,6 +96,14 @@ TEST_P(EditorReachTest, EveryShippedEffectScrollsIntoViewAndItsBarDrags) {
     }
     const std::vector<Effect*>& effects = engine.getEffects();
     if (index == effects.size()) {
+      // the last drag undone and done again from the keyboard
+      const float moved = effects.back()->mStart;
+      kindra_test::keyPress(GLFW_KEY_LEFT_CONTROL);
+      kindra_test::keyTap(GLFW_KEY_Z);
+      EXPECT_FLOAT_EQ(effects.back()->mStart, moved - 5.0f);
+      kindra_test::keyTap(GLFW_KEY_Y);
+      kindra_test::keyRelease(GLFW_KEY_LEFT_CONTROL);
+      EXPECT_FLOAT_EQ(effects.back()->mStart, moved);
       kindra_test::keyPress(GLFW_KEY_ESCAPE);
       return;
     }

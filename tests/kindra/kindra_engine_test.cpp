@@ -135,6 +135,32 @@ TEST_F(EngineTest, ActiveEffectsDrawInRegistrationOrderAtTheirLocalTime) {
 
 // ------------------------------------------------------------ time keys
 
+// Left and Right jump 5 s (never before 0), T to the start mark, Ctrl+T sets
+// the mark, Alt+T clears it.
+TEST_F(EngineTest, TimeKeysJumpFromWhereTheDemoStands) {
+  open();
+  pause();
+  const struct {
+    int modifier;
+    int key;
+    float from;
+    float to;
+  } rows[] = {{0, GLFW_KEY_LEFT, 20.0f, 15.0f},         {0, GLFW_KEY_RIGHT, 20.0f, 25.0f},
+              {0, GLFW_KEY_LEFT, 3.0f, 0.0f},           {GLFW_KEY_LEFT_CONTROL, GLFW_KEY_T, 30.0f, 30.0f},
+              {0, GLFW_KEY_T, 40.0f, 30.0f},            {GLFW_KEY_LEFT_ALT, GLFW_KEY_T, 40.0f, 0.0f},
+              {0, GLFW_KEY_T, 40.0f, 0.0f}};
+  for (const auto& row : rows) {
+    jumpTo(row.from);
+    if (row.modifier) {
+      withKey(row.modifier, row.key);
+    } else {
+      kindra_test::keyTap(row.key);
+    }
+    ASSERT_TRUE(frame());
+    EXPECT_FLOAT_EQ(engine->getSystemTime(), row.to) << row.key << " from " << row.from;
+  }
+}
+
 TEST_F(EngineTest, SpaceFreezesTheTimeAndResumesWhereItStopped) {
   open();
   pause();

@@ -14,13 +14,11 @@
 #include "kindra_editor_fixture.h"
 #include "kindra_effects.h"
 #include "tes_colorchooser.h"
-#include "tes_context.h"
 
 namespace {
 
 using zelkor::display::KEYMOD_LALT;
 using zelkor::display::KEYMOD_NONE;
-using zelkor::display::MOUSE_RIGHT;
 using zelkor::kindra::BeatGrid;
 using zelkor::kindra::EditHistory;
 using zelkor::mathbase::Vector2f;
@@ -63,22 +61,6 @@ class HistoryTest : public kindra_test::EditorTest {
     moveTo(to);
     button(false);
   }
-  // Right-clicks at `at` and picks `option` from the menu that opens.
-  void pick(const Vector2f& at, const std::string& option) {
-    moveTo(at - Vector2f(1.0f, 0.0f));
-    moveTo(at);
-    button(MOUSE_RIGHT, true);
-    button(MOUSE_RIGHT, false);
-    zelkor::tessel::Context* menu = workspace()->getContext();
-    ASSERT_NE(menu, nullptr) << option;
-    zelkor::tessel::Context* row = menu->findOption(option);
-    ASSERT_NE(row, nullptr) << option;
-    moveTo((row->getArea() + menu->getAreaWorld().mMin).getCenter());
-    button(true);
-    button(false);
-    EXPECT_EQ(workspace()->getContext(), nullptr) << "picking closes the menu";
-  }
-
   Rich* effect = nullptr;
   EditHistory history;
 };
@@ -106,10 +88,29 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
          pick(across(e.view, 0.4f), "delete this and forward");
          EXPECT_EQ(e.view.getNumKeys(), 1);
        }},
+      // a pad's button adds a key where the camera stands, another frees the view
+      {"camera pad", [&] {
+         zelkor::display::GamePadState pad{};
+         pad.buttons[14] = pad.buttons[3] = 1;
+         zelkor::display::setGamePadOverride(0, &pad);
+         e.view.setupControl(e.view.getArea().getWidth(), -1.0f);
+         moveTo(across(e.view, 0.9f));  // the editor takes the focus
+         button(true);
+         button(false);
+         e.view.update(e.mStart + 0.5f * (e.mEnd - e.mStart));
+         zelkor::display::setGamePadOverride(0, nullptr);
+         EXPECT_EQ(e.view.getNumKeys(), 2);
+         EXPECT_TRUE(e.view.mFreeView);
+         e.view.mFreeView = false;
+       }},
       {"colour add", [&] {
          pick(across(e.tint, 0.3f), "add");
          ASSERT_EQ(e.tint.getNumKeys(), 3);
          EXPECT_NEAR(e.tint.mR[1].time, 0.3f, 0.011f);
+       }},
+      {"colour move", [&] {
+         dragTo(across(e.tint, 1.0f) - Vector2f(2.0f, 0.0f), across(e.tint, 0.8f));
+         EXPECT_NEAR(e.tint.mR[2].time, 0.8f, 0.011f);
        }},
       {"colour edit", [&] {
          // a double click opens the picker on the key; a click on its wheel recolours the key
