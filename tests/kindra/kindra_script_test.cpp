@@ -3,9 +3,6 @@
 // spline plugin's payload and values over the effect's span.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>

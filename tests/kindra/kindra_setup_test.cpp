@@ -2,22 +2,15 @@
 // written back into the local one at exit.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <memory>
 #include <string>
 
-#include "dis_listener.h"
 #include "kin_main.h"
 #include "kindra_workdir.h"
 #include "test_support.h"
-#include "zlk_system.h"
 
 namespace {
 
-using zelkor::Exception;
-using zelkor::display::KeyEvent;
 using zelkor::kindra::Kindra;
 
 class SetupTest : public testing::Test {
@@ -29,24 +22,6 @@ class SetupTest : public testing::Test {
     engine->setup(-1.0f);
     return engine;
   }
-  // The message of the exception setup throws, or "".
-  std::string setupError() {
-    kindra_test::StdoutCapture capture;
-    try {
-      Kindra engine;
-      engine.setup(-1.0f);
-    } catch (const Exception& e) {
-      return e.what();
-    }
-    return std::string();
-  }
-  static void key(Kindra& engine, zelkor::display::Key key, int control = zelkor::display::KEYMOD_NONE) {
-    KeyEvent event;
-    event.key = key;
-    event.control = control;
-    engine.onKeyDown(event);
-  }
-
   kindra_test::WorkDir work{"kindra-setup"};
 };
 

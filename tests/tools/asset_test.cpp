@@ -131,20 +131,6 @@ class FontSheet : public testing::Test {
     cell = image->getWidth() / 16;
   }
 
-  // Red (the loader's coverage) of pixel (x, y) of the cell of code.
-  int red(int code, int x, int y) const {
-    const int px = (code % 16) * cell + x;
-    const int py = (code / 16) * cell + y;
-    return image->getData()[(static_cast<size_t>(py) * image->getWidth() + px) * 4 + 2];
-  }
-
-  int strongest(int code) const {
-    int best = 0;
-    for (int y = 0; y < cell; ++y)
-      for (int x = 0; x < cell; ++x) best = std::max(best, red(code, x, y));
-    return best;
-  }
-
   std::string bytes;
   std::unique_ptr<zelkor::am::ImageObject> image;
   int cell = 0;
