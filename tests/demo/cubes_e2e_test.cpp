@@ -33,24 +33,15 @@ struct Frame {
   float luminance(int x, int y) const { return 0.3f * r(x, y) + 0.59f * g(x, y) + 0.11f * b(x, y); }
 };
 
-Frame grab(const std::string& window) {
+// A grabbed frame, also kept as tests/artifacts/<keepAs>.png for a look.
+Frame grab(const std::string& window, const std::string& keepAs) {
   Frame frame;
-  const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight);
+  const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight, keepAs);
   if (bytes.empty()) return frame;
   frame.rgb.assign(bytes.begin(), bytes.end());
   frame.width = kWidth;
   frame.height = kHeight;
   return frame;
-}
-
-// Keeps a grabbed frame for a look when a test fails.
-void keep(const Frame& frame, const std::string& name) {
-  const std::string dir = kindra_test::sourceDir() + "/tests/artifacts";
-  std::error_code ignored;
-  std::filesystem::create_directories(dir, ignored);
-  kindra_test::writeFile(dir + "/" + name + ".ppm",
-                         "P6\n" + std::to_string(frame.width) + " " + std::to_string(frame.height) + "\n255\n" +
-                             std::string(frame.rgb.begin(), frame.rgb.end()));
 }
 
 struct Stats {
@@ -105,9 +96,7 @@ TEST_F(CubesDemoTest, SpanShowsTheLitSceneCloudsSunAndGrowingTowerWithoutGlError
   // start mark)
   auto at = [&](float songTime, const char* name) {
     std::this_thread::sleep_until(playing + std::chrono::duration<double>(songTime - start));
-    Frame frame = grab(window);
-    if (frame.width) keep(frame, std::string("cubes_") + name);
-    return frame;
+    return grab(window, std::string("cubes_") + name);
   };
   const Frame early = at(50.5f, "early");     // clouds still faint, few cubes
   const Frame clouds = at(57.0f, "clouds");   // clouds up, camera level

@@ -24,26 +24,21 @@ namespace fs = std::filesystem;
 using kindra_e2e::DemoOptions;
 using kindra_e2e::DemoTest;
 
-TEST_F(DemoTest, EscapeEndsTheDemoWithStatusZero) {
-  const std::string out = playAndPress("Escape");
+// Escape quits too: nearly every other run ends with it.
+TEST_F(DemoTest, PPrintsTheTimeAndQQuitsWithStatusZero) {
+  const std::string out = playAndPress("p q");
   EXPECT_NE(out.find("[info][display::DisplayGLFW::open], Opened window of resolution 800x600 (glfw version: 3."),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("\n---\n"), std::string::npos) << out;
   EXPECT_NE(out.find("[info][display::DisplayGLFW::close], closing display (dis_display_glfw.cpp:"), std::string::npos)
       << out;
   EXPECT_LT(out.find("Opened window"), out.find("\n---\n"));
   EXPECT_LT(out.find("\n---\n"), out.find("closing display"));
-}
-
-TEST_F(DemoTest, PPrintsTheTimeAndQQuits) {
-  const std::string out = playAndPress("p q");
   const size_t printed = out.find("[log][kindra::Kindra::onKeyDown], ");
   ASSERT_NE(printed, std::string::npos) << out;
   const double time = std::atof(out.c_str() + printed + std::string("[log][kindra::Kindra::onKeyDown], ").size());
   EXPECT_GE(time, 0.0);
   EXPECT_LT(time, 30.0);
-  EXPECT_NE(out.find("closing display"), std::string::npos) << out;
 }
 
 // ------------------------------------------------------------ setup file

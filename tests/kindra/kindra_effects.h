@@ -87,14 +87,6 @@ class Scripted : public zelkor::kindra::Effect {
   float lastSpeed = 0.0f;
 };
 
-// One spline parameter only.
-class Single : public zelkor::kindra::Effect {
- public:
-  Single() { addPlugin("level", level); }
-  void draw(float, float, float) override {}
-  zelkor::kindra::Spline level;
-};
-
 // Every kind of plugin, and a script in the written form for it.
 class Rich : public zelkor::kindra::Effect {
  public:
