@@ -168,4 +168,37 @@ TEST_F(ScriptTest, EveryWidgetFollowsTheMouseWheelAndKeys) {
   }
 }
 
+TEST_F(ScriptTest, OptionListsAndTreesChangedByTheProgram) {
+  put("layout.xml", kindra_test::kGallery);
+  {
+    kindra_test::StdoutCapture quiet;
+    tessel->load("layout.xml");
+  }
+  RadioButton* repeat = get<RadioButton>("repeat");
+  EXPECT_TRUE(repeat->setSelected("added", true));
+  EXPECT_FALSE(repeat->setSelected("nothing", true));
+  EXPECT_EQ(repeat->getSelectedName() + stateOf(repeat), "added--x");
+  // check options made radio options keep only the first that is on
+  RadioButton* flags = get<RadioButton>("flags");
+  flags->setSelected("locked", true);
+  flags->setRadiobutton();
+  EXPECT_EQ(flags->getSelectedName() + stateOf(flags), "visiblex-");
+  flags->clearOptions();
+  EXPECT_EQ(flags->getSelectedName(), "");
+  Dropdown* type = get<Dropdown>("type");
+  EXPECT_TRUE(type->setSelectedValue("linear"));
+  EXPECT_FALSE(type->setSelectedIndex(3));
+  type->setOption("cubic", 3);
+  EXPECT_TRUE(type->setSelectedIndex(3));
+  EXPECT_EQ(stateOf(type), "cubic=cubic");
+  type->deleteOptions();
+  EXPECT_EQ(stateOf(type), "=");
+  // removing a node takes the selection inside it along
+  TreeView* nodes = get<TreeView>("nodes");
+  nodes->setSelected(nodes->findNode("fx")->node[1]);
+  nodes->removeNode(nodes->findNode("fx"));
+  EXPECT_EQ(stateOf(nodes), "none rows 1 at 0");
+  EXPECT_EQ(nodes->findNode("fx"), nullptr);
+}
+
 }  // namespace

@@ -27,6 +27,7 @@
 #include "tes_ruler.h"
 #include "tes_scrollbars.h"
 #include "tes_slider.h"
+#include "tes_spline.h"
 #include "tes_stat.h"
 #include "tes_textinput.h"
 #include "tes_workspace.h"
@@ -52,6 +53,9 @@ const char* const kStyle = R"(<tessel>
     <color name="back.color" first="14161b" second="1c1f26"/>
     <color name="caption.color" first="f2c35c" second="f2c35c"/>
   </slider>
+  <context>
+    <color name="back.color" first="2e333d" second="2e333d"/>
+  </context>
   <ruler>
     <color name="back.color" first="20242c" second="16181d"/>
     <color name="back.inactive" first="8090a0" second="8090a0"/>
@@ -162,6 +166,17 @@ TEST_F(WidgetDrawTest, AGalleryOfEveryWidgetDraws) {
   expectPixel(rx + 420, ry + 200, 0xff, 0x40, 0x40);
   expectPixel(rx + 420, ry + 20, 0x80, 0x90, 0xa0, 255);  // (the band itself is not crossed)
   EXPECT_NE(at(rx + 420, ry + 10).r, 0xff);
+
+  // the curve's tangents, and a key's menu over everything
+  Event show;
+  show.type = "context";
+  show.action = "spline.tangents.show";
+  get<Spline>("curve")->handleEvent(show);
+  kindra_test::ToolkitDriver(*tessel).play("@curve 50,30 D U");
+  ASSERT_NE(tessel->getWorkspace()->getContext(), nullptr);
+  frame();
+  const Area menu = tessel->getWorkspace()->getContext()->getAreaWorld();
+  expectPixel(static_cast<int>(menu.mMin.x) + 3, static_cast<int>(menu.getCenter().y), 0x2e, 0x33, 0x3d);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
