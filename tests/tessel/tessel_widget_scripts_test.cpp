@@ -67,10 +67,8 @@ std::string stateOf(Control* c) {
       keys += format(curve[i].tangentOUT != 0.0f ? " %.3g,%.3g/%.3g" : " %.3g,%.3g", curve[i].time, curve[i].value,
                      curve[i].tangentOUT);
     }
-    keys += format(" sel %g repeat %g,%g", spline->getSelection(), curve.getExtrapolationBefore(),
-                   curve.getExtrapolationAfter());
-    return keys + format(" t %.3g,%.3g v %.3g,%.3g", spline->getStartTime(), spline->getEndTime(),
-                         spline->getMinValue(), spline->getMaxValue());
+    return keys + format(" sel %g t %.3g,%.3g", spline->getSelection(), spline->getStartTime(), spline->getEndTime()) +
+           format(" v %.3g,%.3g", spline->getMinValue(), spline->getMaxValue());
   }
   if (auto* stat = dynamic_cast<Stat*>(c)) return format("%.3g of %.3g", stat->getCurrent(), stat->getValueMax());
   const Area& a = c->getArea();
@@ -110,34 +108,35 @@ TEST_F(ScriptTest, EveryWidgetFollowsTheMouseWheelAndKeys) {
       {"boxmenu", "@noise 103,29 d @mix 7,29 u @noise 103,29 D U 123,37 d u", "graph", "noise at 10,10", ""},
       {"boxmove", "@noise 50,8 d 80,30 u", "graph", "noise at 40,32", ""},
       {"scroll", "@timeline 100,240 d 200,240 u 700,240 d u", "timeline", "at 431,0", "timeline:scroll*16"},
-      {"spline", "@curve 50,30 d 100,60 u", "curve", "smooth 0.5,0/-0.5 0.75,-0.5 sel 0 repeat 0,0 t 0,1 v -1,1",
+      {"spline", "@curve 50,30 d 100,60 u", "curve", "smooth 0.5,0/-0.5 0.75,-0.5 sel 0 t 0,1 v -1,1",
        "curve:spline*9"},
       {"splinemenu", "@curve 100,100 D U 130,129 215,129 d u", "curve",
-       "square 0.25,0.5/-1 0.75,-0.5 sel -1 repeat 0,0 t 0,1 v -1,1", "curve:spline spline.type.square"},
+       "square 0.25,0.5/-1 0.75,-0.5 sel -1 t 0,1 v -1,1", "curve:spline spline.type.square"},
       {"splinewheel", "@curve 100,100 d u w1 +C w1 +S w1 +SC w-1", "curve",
-       "smooth 0.25,0.5/-1 0.75,-0.5 sel -1 repeat 0,0 t 0.02,0.82 v -1.09,0.507", ""},
-      {"splinedel", "@curve 50,30 D U 60,38 d u", "curve", "smooth 0.75,-0.5 sel -1 repeat 0,0 t 0,1 v -1,1",
+       "smooth 0.25,0.5/-1 0.75,-0.5 sel -1 t 0.02,0.82 v -1.09,0.507", ""},
+      {"splinedel", "@curve 50,30 D U 60,38 d u", "curve", "smooth 0.75,-0.5 sel -1 t 0,1 v -1,1",
        "curve:delete spline.delete key"},
       {"splineadd", "@curve 100,100 D U 105,98 d u", "curve",
-       "smooth 0.25,0.5/-1.17 0.5,-0.667/-0.5 0.75,-0.5 sel -1 repeat 0,0 t 0,1 v -1,1", "curve:add spline.add key"},
+       "smooth 0.25,0.5/-1.17 0.5,-0.667/-0.5 0.75,-0.5 sel -1 t 0,1 v -1,1", "curve:add spline.add key"},
       {"spline arrows", "@curve 100,100 d u k:RIGHT k:RIGHT k:RIGHT k:LEFT k:LEFT", "curve",
-       "smooth 0.25,0.5/-1 0.75,-0.5 sel 0 repeat 0,0 t 0,1 v -1,1", ""},
+       "smooth 0.25,0.5/-1 0.75,-0.5 sel 0 t 0,1 v -1,1", ""},
       {"spline insert between", "@curve 100,100 d u k:RIGHT k:INS", "curve",
-       "smooth 0.25,0.5/-0.5 0.5,0/-0.5 0.75,-0.5 sel 0 repeat 0,0 t 0,1 v -1,1", "curve:add"},
+       "smooth 0.25,0.5/-0.5 0.5,0/-0.5 0.75,-0.5 sel 0 t 0,1 v -1,1", "curve:add"},
       {"spline insert after last", "@curve 100,100 d u k:RIGHT k:RIGHT k:INS", "curve",
-       "smooth 0.25,0.5/-1 0.75,-0.5/-0.25 1,-0.5 sel 1 repeat 0,0 t 0,1 v -1,1", "curve:add"},
+       "smooth 0.25,0.5/-1 0.75,-0.5/-0.25 1,-0.5 sel 1 t 0,1 v -1,1", "curve:add"},
       {"spline insert unselected", "@curve 100,100 d u k:INS", "curve",
-       "smooth 0.25,0.5/-1 0.75,-0.5/-0.25 1,-0.5 sel -1 repeat 0,0 t 0,1 v -1,1", "curve:add"},
+       "smooth 0.25,0.5/-1 0.75,-0.5/-0.25 1,-0.5 sel -1 t 0,1 v -1,1", "curve:add"},
       {"spline insert before selected", "@curve 50,30 d u 20,30 D U 25,38 d u", "curve",
-       "smooth 0.1,0.5 0.25,0.5/-0.5 0.75,-0.5 sel 1 repeat 0,0 t 0,1 v -1,1", "curve:add spline.add key"},
+       "smooth 0.1,0.5 0.25,0.5/-0.5 0.75,-0.5 sel 1 t 0,1 v -1,1", "curve:add spline.add key"},
       {"spline delete last", "@curve 100,100 d u k:RIGHT k:RIGHT k:DEL", "curve",
-       "smooth 0.25,0.5 sel 0 repeat 0,0 t 0,1 v -1,1", "curve:delete"},
+       "smooth 0.25,0.5 sel 0 t 0,1 v -1,1", "curve:delete"},
       {"spline delete first", "@curve 100,100 d u k:RIGHT k:DEL k:INS", "curve",
-       "smooth 0.75,-0.5 1,-0.5 sel 0 repeat 0,0 t 0,1 v -1,1", "curve:delete curve:add"},
+       "smooth 0.75,-0.5 1,-0.5 sel 0 t 0,1 v -1,1", "curve:delete curve:add"},
       {"spline delete all", "@curve 100,100 d u k:RIGHT k:DEL k:DEL k:DEL k:INS", "curve",
-       "smooth 0,0 sel -1 repeat 0,0 t 0,1 v -1,1", "curve:delete*2 curve:add"},
+       "smooth 0,0 sel -1 t 0,1 v -1,1", "curve:delete*2 curve:add"},
       {"text click", "@name 20,10 d u t:XY", "name", "tuXYnnel.main[]", "name:text*2"},
-      {"text keys", "@name 5,10 d u k:HOME k:DEL k:END k:BS", "name", "unnel.mai[]", "name:text*2"},
+      {"text keys", "@name 5,10 d u k:HOME k:DEL k:END k:BS k:HOME k:RIGHT +S k:RIGHT + k:BS", "name", "unel.mai[]",
+       "name:text*3"},
       {"text select", "@name 5,10 d u k:END k:LEFT +S k:LEFT k:LEFT +C k:c + t:Z", "name", "tunnel.mZn[]", "name:text"},
       {"text select home", "@name 5,10 d u k:END k:LEFT +S k:HOME + k:DEL", "name", "n[]", "name:text"},
       {"text paste", "@name 5,10 d u k:END +S k:LEFT k:LEFT +C k:c + k:HOME +C k:v +S k:INS", "name",
@@ -168,7 +167,7 @@ TEST_F(ScriptTest, EveryWidgetFollowsTheMouseWheelAndKeys) {
   }
 }
 
-TEST_F(ScriptTest, OptionListsAndTreesChangedByTheProgram) {
+TEST_F(ScriptTest, OptionsValuesTreesAndSizesSetByTheProgram) {
   put("layout.xml", kindra_test::kGallery);
   {
     kindra_test::StdoutCapture quiet;
@@ -178,11 +177,14 @@ TEST_F(ScriptTest, OptionListsAndTreesChangedByTheProgram) {
   EXPECT_TRUE(repeat->setSelected("added", true));
   EXPECT_FALSE(repeat->setSelected("nothing", true));
   EXPECT_EQ(repeat->getSelectedName() + stateOf(repeat), "added--x");
+  EXPECT_TRUE(repeat->getSelected("added"));
   // check options made radio options keep only the first that is on
   RadioButton* flags = get<RadioButton>("flags");
   flags->setSelected("locked", true);
   flags->setRadiobutton();
   EXPECT_EQ(flags->getSelectedName() + stateOf(flags), "visiblex-");
+  flags->setSelected("visible", false);
+  EXPECT_EQ(flags->getSelectedName() + stateOf(flags), "--");
   flags->clearOptions();
   EXPECT_EQ(flags->getSelectedName(), "");
   Dropdown* type = get<Dropdown>("type");
@@ -193,6 +195,14 @@ TEST_F(ScriptTest, OptionListsAndTreesChangedByTheProgram) {
   EXPECT_EQ(stateOf(type), "cubic=cubic");
   type->deleteOptions();
   EXPECT_EQ(stateOf(type), "=");
+  Slider* speed = get<Slider>("speed");
+  speed->setValue(1.5f, true);
+  EXPECT_EQ(stateOf(speed), "1.5");
+  // a maximized workspace follows the window
+  workspace()->setMaximized(true);
+  display.mode.width = 640;
+  tessel->onResize(800, 600);
+  EXPECT_EQ(workspace()->getArea(), Area(0, 0, 640, 600));
   // removing a node takes the selection inside it along
   TreeView* nodes = get<TreeView>("nodes");
   nodes->setSelected(nodes->findNode("fx")->node[1]);
