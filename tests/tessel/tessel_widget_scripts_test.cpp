@@ -27,6 +27,7 @@ namespace {
 
 using namespace zelkor::tessel;
 using kindra_test::StdoutCapture;
+namespace dis = zelkor::display;
 
 std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0, double d = 0.0) {
   char text[128];
@@ -198,6 +199,9 @@ TEST_F(ScriptTest, OptionsValuesTreesAndSizesSetByTheProgram) {
   Slider* speed = get<Slider>("speed");
   speed->setValue(1.5f, true);
   EXPECT_EQ(stateOf(speed), "1.5");
+  Spline* curve = get<Spline>("curve");
+  curve->setValueInterval(2.0f, -2.0f);  // upside down: refused
+  EXPECT_EQ(curve->getWorldSpace(zelkor::mathbase::Vector2f(0.5f, 1.0f)), zelkor::mathbase::Vector2f(670, 429));
   // a maximized workspace follows the window
   workspace()->setMaximized(true);
   display.mode.width = 640;
@@ -209,6 +213,42 @@ TEST_F(ScriptTest, OptionsValuesTreesAndSizesSetByTheProgram) {
   nodes->removeNode(nodes->findNode("fx"));
   EXPECT_EQ(stateOf(nodes), "none rows 1 at 0");
   EXPECT_EQ(nodes->findNode("fx"), nullptr);
+}
+
+// A text field undoes and redoes its own typing, and keeps Ctrl+Z and Ctrl+Y
+// even with nothing left to undo (they are not the program's then).
+TEST_F(ScriptTest, TextFieldsUndoAndRedoTheirOwnEdits) {
+  load(R"(<textinput id="a" text="hi"><area x="10" y="10" width="200" height="20"/></textinput>)");
+  TextInput* a = get<TextInput>("a");
+  mouse.clickAt(a);
+  mouse.type("ab");
+  struct Step {
+    int mods;
+    dis::Key key;
+    const char* typed;
+    const char* text;
+  };
+  const Step steps[] = {
+      {dis::KEYMOD_LCTRL, dis::KEY_z, "", "hia"},
+      {dis::KEYMOD_LCTRL, dis::KEY_z, "", "hi"},
+      {dis::KEYMOD_LCTRL, dis::KEY_z, "", "hi"},  // nothing left: still the field's key
+      {dis::KEYMOD_LCTRL, dis::KEY_y, "", "hia"},
+      {dis::KEYMOD_LCTRL | dis::KEYMOD_LSHIFT, dis::KEY_z, "", "hiab"},
+      {dis::KEYMOD_LCTRL, dis::KEY_z, "c", "hiac"},  // typing after an undo drops the redo
+      {dis::KEYMOD_LCTRL, dis::KEY_y, "", "hiac"},
+  };
+  for (const Step& step : steps) {
+    mouse.hold(step.mods);
+    EXPECT_EQ(mouse.tap(step.key), dis::Listener::BLOCK) << step.text;
+    mouse.hold(dis::KEYMOD_NONE);
+    mouse.type(step.typed);
+    EXPECT_EQ(a->getText(), step.text);
+  }
+  // a text set by the program is not undone into the typed one
+  a->setText("new");
+  mouse.hold(dis::KEYMOD_LCTRL);
+  mouse.tap(dis::KEY_z);
+  EXPECT_EQ(a->getText(), "new");
 }
 
 }  // namespace

@@ -183,7 +183,10 @@ class ActionLog : public zelkor::tessel::Callback {
     controls.push_back(control);
     actions.push_back(action);
   }
-  void contextAction(zelkor::tessel::Context*, std::string action) override { contexts.push_back(action); }
+  void contextAction(zelkor::tessel::Context* menu, std::string action) override {
+    menus.push_back(menu);
+    contexts.push_back(action);
+  }
   size_t count(zelkor::tessel::Action action) const {
     size_t n = 0;
     for (zelkor::tessel::Action a : actions) n += a == action;
@@ -206,10 +209,12 @@ class ActionLog : public zelkor::tessel::Callback {
   void clear() {
     controls.clear();
     actions.clear();
+    menus.clear();
     contexts.clear();
   }
   std::vector<zelkor::tessel::Control*> controls;
   std::vector<zelkor::tessel::Action> actions;
+  std::vector<zelkor::tessel::Context*> menus;
   std::vector<std::string> contexts;
 };
 
