@@ -11,6 +11,7 @@
 #include "tes_context.h"
 #include "tes_render.h"
 #include "tessel_test_util.h"
+#include "widget_driver.h"
 
 namespace {
 
@@ -49,14 +50,6 @@ class Probe : public Control {
   bool consume = false;
   bool acceptAll = false;
   int action = -1;
-};
-
-class Recorder : public Callback {
- public:
-  void controlAction(Control* control, Action action) override { actions.push_back({control, action}); }
-  void contextAction(Context* context, std::string action) override { contexts.push_back({context, action}); }
-  std::vector<std::pair<Control*, Action>> actions;
-  std::vector<std::pair<Context*, std::string>> contexts;
 };
 
 class EventTest : public kindra_test::TesselTest {
@@ -158,7 +151,7 @@ class ContextTest : public EventTest {
   }
 
   Probe* owner = nullptr;
-  Recorder recorder;
+  kindra_test::ActionLog recorder;
   Context menu;
   Context spline;
 };
@@ -171,8 +164,8 @@ TEST_F(ContextTest, PickingAnOptionReportsItsPathAndCloses) {
   send("mouseup", at.x, at.y);  // even the first release picks an option
   EXPECT_EQ(workspace()->getContext(), nullptr);
   ASSERT_EQ(recorder.contexts.size(), 1u);
-  EXPECT_EQ(recorder.contexts[0].first, &menu);
-  EXPECT_EQ(recorder.contexts[0].second, "context.on/off");
+  EXPECT_EQ(recorder.menus[0], &menu);
+  EXPECT_EQ(recorder.contexts[0], "context.on/off");
   // the owner's handleEvent saw the selection as well
   ASSERT_EQ(owner->contextEvents.size(), 1u);
   EXPECT_EQ(owner->contextEvents[0], "context.on/off");

@@ -133,6 +133,8 @@ TEST_F(LayoutTest, BadNumbersAndMissingSizesAreLoggedWithFileAndElement) {
     <flow id="fl"><area x="0" y="0" width="10" height="100"/>
       <child><container id="fc"><area size="ten"/></container></child>
     </flow>
+    <gadget id="unknown"/>
+    <frame id="classy" class="fancy"/>
   )");
   EXPECT_TRUE(contains(log, "layout.xml: <frame id=\"f\"> <area>: \"x\" is not a number: \"abc\"; read as 0")) << log;
   EXPECT_TRUE(contains(log, "\"y\" is not a number: \"12px\"; read as 12")) << log;
@@ -145,6 +147,8 @@ TEST_F(LayoutTest, BadNumbersAndMissingSizesAreLoggedWithFileAndElement) {
   EXPECT_TRUE(contains(log, "\"y\" is out of range: \"-4e9\"; read as -1e+07")) << log;
   expectArea(find("far"), 1e7f, -1e7f, 1e7f + 5, -1e7f + 5);
   expectArea(find("fc"), 0, 0, 10, 0);
+  EXPECT_TRUE(contains(log, "layout.xml: <workspace id=\"workspace\">: unknown control type <gadget> skipped")) << log;
+  EXPECT_TRUE(contains(log, "<frame id=\"classy\" class=\"fancy\">: style entry 'fancy' not found (no style file)"));
 }
 
 TEST_F(LayoutTest, MissingBrokenOrForeignLayoutFiles) {

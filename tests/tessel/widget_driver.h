@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,6 +122,45 @@ class ToolkitDriver {
     return used;
   }
   void hold(int modifiers) { mModifiers = modifiers; }
+  // Plays space-separated steps: "@id" makes that control's top-left the
+  // origin, "x,y" moves there by hand, "d"/"u" press and release the left
+  // button ("D"/"U" the right, "dd" a double click), "w<n>" turns the wheel,
+  // "+" holds the modifiers named after it (S, C, A; none), "k:<key>" taps a
+  // key (a letter or a name below), "t:<text>" types.
+  void play(const std::string& script) {
+    namespace dis = zelkor::display;
+    static const std::map<std::string, dis::Key> named = {
+        {"LEFT", dis::KEY_LEFT}, {"RIGHT", dis::KEY_RIGHT}, {"HOME", dis::KEY_HOME}, {"END", dis::KEY_END},
+        {"DEL", dis::KEY_DEL},   {"INS", dis::KEY_INSERT},  {"BS", dis::KEY_BACKSPACE}};
+    std::istringstream in(script);
+    std::string step;
+    zelkor::mathbase::Vector2f origin(0.0f, 0.0f), to;
+    while (in >> step) {
+      const std::string arg = step.size() > 2 ? step.substr(2) : std::string();
+      if (step[0] == '@') {
+        zelkor::tessel::Control* c = mTessel().findControl(step.substr(1));
+        ASSERT_NE(c, nullptr) << step;
+        origin = c->getAreaWorld().mMin;
+      } else if (std::sscanf(step.c_str(), "%f,%f", &to.x, &to.y) == 2) {
+        drag(origin.x + to.x, origin.y + to.y);
+      } else if (step == "d" || step == "D" || step == "dd") {
+        down(step == "D" ? dis::MOUSE_RIGHT : dis::MOUSE_LEFT, step == "dd");
+      } else if (step == "u" || step == "U") {
+        up(step == "U" ? dis::MOUSE_RIGHT : dis::MOUSE_LEFT);
+      } else if (step[0] == 'w') {
+        wheel(std::stof(step.substr(1)));
+      } else if (step[0] == '+') {
+        const bool s = contains(step, "S"), c = contains(step, "C"), a = contains(step, "A");
+        hold((s ? dis::KEYMOD_LSHIFT : 0) | (c ? dis::KEYMOD_LCTRL : 0) | (a ? dis::KEYMOD_LALT : 0));
+      } else if (step.compare(0, 2, "k:") == 0) {
+        tap(arg.size() == 1 ? static_cast<dis::Key>(dis::KEY_a + (arg[0] - 'a')) : named.at(arg));
+      } else if (step.compare(0, 2, "t:") == 0) {
+        type(arg);
+      } else {
+        ADD_FAILURE() << "no such step: " << step;
+      }
+    }
+  }
   const zelkor::mathbase::Vector2f& position() const { return mPos; }
 
  private:
@@ -141,19 +183,38 @@ class ActionLog : public zelkor::tessel::Callback {
     controls.push_back(control);
     actions.push_back(action);
   }
-  void contextAction(zelkor::tessel::Context*, std::string action) override { contexts.push_back(action); }
+  void contextAction(zelkor::tessel::Context* menu, std::string action) override {
+    menus.push_back(menu);
+    contexts.push_back(action);
+  }
   size_t count(zelkor::tessel::Action action) const {
     size_t n = 0;
     for (zelkor::tessel::Action a : actions) n += a == action;
     return n;
   }
+  // "id:action" for each report, then each menu pick's path.
+  std::string text() const {
+    static const char* const names[] = {"pressed", "released", "on",     "off",  "color",  "context",
+                                        "dropdown", "knob",    "radio",  "scroll", "slider", "spline",
+                                        "add",      "delete",  "text",   "tree",   "resize"};
+    std::string out;
+    // a run of the same report is counted: "id:action*n"
+    for (size_t i = 0, n = 1; i < actions.size(); i += n, n = 1) {
+      while (i + n < actions.size() && actions[i + n] == actions[i] && controls[i + n] == controls[i]) ++n;
+      out += " " + controls[i]->getId() + ":" + names[actions[i]] + (n > 1 ? "*" + std::to_string(n) : "");
+    }
+    for (const std::string& path : contexts) out += " " + path;
+    return out.empty() ? out : out.substr(1);
+  }
   void clear() {
     controls.clear();
     actions.clear();
+    menus.clear();
     contexts.clear();
   }
   std::vector<zelkor::tessel::Control*> controls;
   std::vector<zelkor::tessel::Action> actions;
+  std::vector<zelkor::tessel::Context*> menus;
   std::vector<std::string> contexts;
 };
 
