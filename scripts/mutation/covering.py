@@ -12,6 +12,8 @@ tests. Run it again after the sources or the tests change. The coverage of all
 tests together goes to covering-coverage.txt in the build, every line's count
 to covering-lines.json.
     scripts/mutation/covering.py [--build build-cov] [--out FILE]
+With --totals it runs no test: it prints the module table, counted the same
+way, from the counts a whole run left in the build (scripts/coverage.sh).
 """
 import argparse
 import glob
@@ -61,12 +63,37 @@ def clear(build):
         os.remove(path)
 
 
+def report(build, merged):
+    """The share of counted lines that ran, per module and overall."""
+    modules = {}
+    for name, lines in merged.items():
+        parts = name.split("/")
+        module = parts[1] if parts[0] == "src" else parts[0]
+        covered, total = modules.get(module, (0, 0))
+        modules[module] = (covered + sum(1 for c in lines.values() if c > 0), total + len(lines))
+    rows = [f"{m:10} {100.0 * c / t:6.2f}%  {c}/{t}" for m, (c, t) in sorted(modules.items())]
+    covered = sum(c for c, _ in modules.values())
+    total = sum(t for _, t in modules.values())
+    rows.append(f"{'overall':10} {100.0 * covered / total:6.2f}%  {covered}/{total}")
+    open(os.path.join(build, "covering-coverage.txt"), "w").write("\n".join(rows) + "\n")
+    print("\n".join(rows))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(ROOT, "build-cov"))
     parser.add_argument("--out", default=os.path.join(ROOT, "scripts", "mutation", "covering.tsv"))
+    parser.add_argument("--totals", action="store_true")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
+    if args.totals:
+        merged = {name: {n: 0 for n in lines} for name, lines in snapshot(build, ".gcno").items()}
+        for name, lines in snapshot(build, ".gcda").items():
+            into = merged.setdefault(name, {})
+            for number, count in lines.items():
+                into[number] = into.get(number, 0) + count
+        report(build, merged)
+        return
     if not os.path.exists(os.path.join(build, "CTestTestfile.cmake")):
         sys.exit(f"covering.py: {build} is not a coverage build with tests")
 
@@ -114,19 +141,7 @@ def main():
 
     with open(os.path.join(build, "covering-lines.json"), "w") as out:
         json.dump(merged, out)
-    modules = {}
-    for name, lines in merged.items():
-        parts = name.split("/")
-        module = parts[1] if parts[0] == "src" else parts[0]
-        covered, total = modules.get(module, (0, 0))
-        modules[module] = (covered + sum(1 for c in lines.values() if c > 0), total + len(lines))
-    report = [f"{m:10} {100.0 * c / t:6.2f}%  {c}/{t}" for m, (c, t) in sorted(modules.items())]
-    covered = sum(c for c, _ in modules.values())
-    total = sum(t for _, t in modules.values())
-    report.append(f"{'overall':10} {100.0 * covered / total:6.2f}%  {covered}/{total}")
-    open(os.path.join(build, "covering-coverage.txt"), "w").write("\n".join(report) + "\n")
-    print("\n".join(report))
-
+    report(build, merged)
 
 if __name__ == "__main__":
     main()
