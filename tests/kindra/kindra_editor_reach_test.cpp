@@ -90,8 +90,16 @@ TEST_P(EditorReachTest, EveryShippedEffectScrollsIntoViewAndItsBarDrags) {
       // the frame stays quick: paused where only cheap effects draw
       engine.setTime(170.0f);
       kindra_test::keyTap(GLFW_KEY_SPACE);
+      // the shipped tempo's bars, 2 s at 120 BPM and 4 beats, a frame a step
+      kindra_test::keyTap(GLFW_KEY_PAGE_DOWN);
       for (const Effect* effect : engine.getEffects()) before[effect->getScriptName()] = effect->mStart;
-      phase = 1;
+      phase = -1;
+      return;
+    }
+    if (phase < 0) {
+      EXPECT_FLOAT_EQ(engine.getSystemTime(), phase == -1 ? 172.0f : 170.0f);
+      if (phase == -1) kindra_test::keyTap(GLFW_KEY_PAGE_UP);
+      phase = phase == -1 ? -2 : 1;
       return;
     }
     const std::vector<Effect*>& effects = engine.getEffects();

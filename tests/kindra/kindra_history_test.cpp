@@ -88,18 +88,25 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
          pick(across(e.view, 0.4f), "delete this and forward");
          EXPECT_EQ(e.view.getNumKeys(), 1);
        }},
-      // a pad's button adds a key where the camera stands, another frees the view
+      // pad buttons: one takes the key before the time off, one adds a key
+      // where the camera stands, one frees the view
       {"camera pad", [&] {
          zelkor::display::GamePadState pad{};
-         pad.buttons[14] = pad.buttons[3] = 1;
+         pad.buttons[12] = 1;
          zelkor::display::setGamePadOverride(0, &pad);
          e.view.setupControl(e.view.getArea().getWidth(), -1.0f);
          moveTo(across(e.view, 0.9f));  // the editor takes the focus
          button(true);
          button(false);
-         e.view.update(e.mStart + 0.5f * (e.mEnd - e.mStart));
+         const float at = e.mStart + 0.5f * (e.mEnd - e.mStart);
+         e.view.update(at);
+         EXPECT_EQ(e.view.getNumKeys(), 0);
+         pad.buttons[12] = 0;
+         pad.buttons[14] = pad.buttons[3] = 1;
+         zelkor::display::setGamePadOverride(0, &pad);
+         e.view.update(at);
          zelkor::display::setGamePadOverride(0, nullptr);
-         EXPECT_EQ(e.view.getNumKeys(), 2);
+         EXPECT_EQ(e.view.getNumKeys(), 1);
          EXPECT_TRUE(e.view.mFreeView);
          e.view.mFreeView = false;
        }},

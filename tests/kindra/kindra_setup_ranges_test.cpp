@@ -29,6 +29,7 @@ TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
   const auto length = [](const Kindra& k) { return k.getSongLength(); };
   const auto delay = [](const Kindra& k) { return k.getOsdDelay(); };
   const auto rate = [](const Kindra& k) { return k.getDumpRate(); };
+  const auto bar = [](const Kindra& k) { return k.getBeatGrid().getBarLength(); };
   const std::string huge = "-" + std::string(4998, '0') + "5";
   const Row rows[] = {
       {"<time start=\"1e30\"/>", start, 86400.0f, "setup.xml: <time start> lies outside 0 to 86400; read as 86400"},
@@ -41,6 +42,9 @@ TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
       {"<dump name=\"d.png\" fps=\"1e9\"/>", rate, 1000.0f, "setup.xml: <dump fps> lies outside 1 to 1000; read as 1000"},
       {"<dump name=\"d.png\" fps=\"nan\"/>", rate, 60.0f, "A dump rate of 'nan' frames per second cannot be"},
       {"<dump name=\"//frames/f.png\"/>", rate, 60.0f, "The frames go inside the working directory, to './frames/f.png'"},
+      {"<music bpm=\"fast\"/>", bar, 0.0f, "setup.xml: <music bpm=\"fast\"> is no tempo"},
+      {"<music bpm=\"120\" beats=\"0\"/>", bar, 2.0f, "setup.xml: <music beats=\"0\"> is no number of beats per bar"},
+      {"<music bpm=\"90\" beats=\"3\"/>", bar, 2.0f, ""},
       // the reason comes first; a huge value is shortened, binary escaped
       {"<time start=\"\x01\x02\"/>", start, 0.0f, "<time start> is no number; read as 0 (the value is '\\x01\\x02')"},
   };
@@ -75,6 +79,30 @@ TEST(SetupRanges, WindowSizesOutsideWhatCanBeDrawnAreRefused) {
     });
     EXPECT_NE(message.find("setup.xml: <display "), std::string::npos) << message;
     EXPECT_NE(message.find("> must lie between 1 and 16384"), std::string::npos) << message;
+  }
+}
+
+// A dump with nothing to dump is refused before any window opens; a song
+// that cannot be read leaves the time element's length.
+TEST(SetupRanges, ADumpOfNothingIsRefusedBeforeAWindowOpens) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"<time length=\"10\"/><dump name=\"d.png\" start=\"20\"/>",
+       "Nothing can be dumped from 20 to 10 seconds at 60 frames per second"},
+      {"<time length=\"0\"/><dump name=\"d.png\"/>", "Nothing can be dumped of a timeline of 0 seconds at 60 frames per second"},
+  };
+  for (const auto& row : rows) {
+    kindra_test::WorkDir work("kindra-ranges");
+    work.write("setup.xml", std::string("<demo><display width=\"64\" height=\"48\"/>") + row.first + "</demo>");
+    std::string log;
+    EXPECT_EQ(kindra_test::thrownMessage(
+                  [] {
+                    Kindra engine;
+                    engine.setup(-1.0f);
+                    engine.run();
+                  },
+                  &log),
+              row.second);
+    EXPECT_NE(log.find("The length of the song '' is not known"), std::string::npos) << row.first << "\n" << log;
   }
 }
 
