@@ -133,6 +133,19 @@ TEST_F(EngineTest, ActiveEffectsDrawInRegistrationOrderAtTheirLocalTime) {
   EXPECT_EQ(off->draws, 1) << "switched on again, it plays";
 }
 
+// An aspect set up front holds in any window shape: bars on the long side.
+TEST_F(EngineTest, TheAspectHoldsInAResizedWindow) {
+  engine = std::make_unique<Kindra>();
+  engine->setup(2.0f);
+  open();
+  const std::pair<int, int> rows[][2] = {{{320, 240}, {320, 160}}, {{401, 100}, {200, 100}}};
+  for (const auto& row : rows) {
+    kindra_test::windowResized(row[0].first, row[0].second);
+    const zelkor::display::WindowMode& mode = engine->getDisplay()->getWindowMode();
+    EXPECT_EQ(std::make_pair(mode.activeWidth, mode.activeHeight), row[1]) << row[0].first;
+  }
+}
+
 // ------------------------------------------------------------ time keys
 
 // Left and Right jump 5 s (never before 0), T to the start mark, Ctrl+T sets
