@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cl_bdt.h"
 #include "cl_readbuffer.h"
 #include "cl_writebuffer.h"
 #include "test_support.h"
@@ -12,6 +13,7 @@
 
 namespace {
 
+using zelkor::chunklib::BDT;
 using zelkor::chunklib::ReadBuffer;
 using zelkor::chunklib::WriteBuffer;
 using Bytes = std::vector<uint8_t>;
@@ -46,6 +48,18 @@ TEST(WriteBufferLayout, TypedChunkOmitsLengthOnlyWithFlagBit0) {
   const Bytes data = explicitLength.getData();
   ASSERT_EQ(data.size(), 6u + 2 + 4 + 12);
   EXPECT_EQ(Bytes(data.begin() + 6, data.begin() + 12), Bytes({0x06, 0xF0, 12, 0, 0, 0}));
+  EXPECT_STREQ(BDT::getName(0xF006), "vector3");
+
+  // a typed chunk must hold exactly its type's bytes
+  typed.openChunk(0xF006);
+  typed.write(1.0f);
+  EXPECT_EQ(kindra_test::thrownMessage([&] { typed.closeChunk(); }), "Typed chunk 0xF006 holds 4 bytes instead of 12");
+  // bytes already written can be patched in place, never past the end
+  const uint8_t version[2] = {3, 4};
+  typed.storeType(version, 2, 4);
+  const Bytes patched = typed.getData();
+  EXPECT_EQ(Bytes(patched.begin(), patched.begin() + 6), header("Z3DF", 3, 4));
+  EXPECT_EQ(kindra_test::thrownMessage([&] { typed.storeType(version, 2, 25); }), "pPosition+pLength <= mData.size()");
 }
 
 TEST(WriteBufferLayout, EmptyChunkVanishesUnlessKept) {
@@ -105,7 +119,7 @@ TEST(RoundTrip, EveryPrimitiveType) {
   std::string s1, s2 = "keep";
   ASSERT_TRUE(r.read(u8) && r.read(i8) && r.read(c) && r.read(u16) && r.read(i16) && r.read(u32) && r.read(i32));
   ASSERT_TRUE(r.read(negZero) && r.read(inf) && r.read(nan) && r.read(pi));
-  ASSERT_TRUE(r.read(s1, 0) && r.read(s2, 0));
+  ASSERT_TRUE(r.read(s1, 5) && r.read(s1, 0) && r.read(s2, 0));
   EXPECT_EQ(u8, 200);
   EXPECT_EQ(i8, -100);
   EXPECT_EQ(c, 'q');
@@ -117,7 +131,7 @@ TEST(RoundTrip, EveryPrimitiveType) {
   EXPECT_TRUE(std::isinf(inf) && inf > 0);
   EXPECT_TRUE(std::isnan(nan));
   EXPECT_EQ(pi, 3.14159274f);
-  EXPECT_EQ(s1, "name with spaces");
+  EXPECT_EQ(s1, "name with spaces") << "five bytes, then up to the terminator";
   EXPECT_EQ(s2, "keep");  // read(string) appends; the empty string adds nothing
   EXPECT_EQ(r.getRemaining(), 0u);
   EXPECT_FALSE(r.read(u8));
@@ -181,6 +195,7 @@ TEST(ReadBufferFaults, ZeroIdentifierAndCutHeaderOpenNothing) {
   EXPECT_EQ(r.getDepth(), 0u);
   ASSERT_EQ(r.getNumFaults(), 1u);
   EXPECT_EQ(r.getFaults()[0].kind, ReadBuffer::Fault::ZERO_ID);
+  EXPECT_EQ(ReadBuffer::describe(r.getFaults()[0]), "invalid chunk identifier 0 at offset 12");
 
   Bytes cut = header();
   append(cut, {0x00, 0x20, 4, 0});  // identifier, half a length
@@ -189,6 +204,7 @@ TEST(ReadBufferFaults, ZeroIdentifierAndCutHeaderOpenNothing) {
   EXPECT_EQ(rc.getOffset(), 6u);
   ASSERT_EQ(rc.getNumFaults(), 1u);
   EXPECT_EQ(rc.getFaults()[0].kind, ReadBuffer::Fault::TRUNCATED_HEADER);
+  EXPECT_EQ(ReadBuffer::describe(rc.getFaults()[0]), "chunk header cut short at offset 6 (4 bytes left)");
 }
 
 TEST(ReadBufferFaults, NestingBeyondTheLimitStops) {
@@ -211,6 +227,7 @@ TEST(ReadBufferFaults, NestingBeyondTheLimitStops) {
   EXPECT_EQ(depth, ReadBuffer::DEFAULT_MAX_DEPTH);
   ASSERT_EQ(r.getNumFaults(), 1u);
   EXPECT_EQ(r.getFaults()[0].kind, ReadBuffer::Fault::TOO_DEEP);
+  EXPECT_EQ(ReadBuffer::describe(r.getFaults()[0]).find("chunk 0x5130 at offset "), 0u);
   for (int i = 0; i < depth; ++i) r.closeChunk();
   EXPECT_EQ(r.getOffset(), data.size());
 }

@@ -140,6 +140,7 @@ TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
   XmlParser named;
   EXPECT_EQ(errorOf([&] { named.parse(bytes.data(), static_cast<int>(bytes.size()), "data.zip:setup.xml"); }),
             "data.zip:setup.xml: (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
+  EXPECT_EQ(errorOf([&] { XmlParser().parse(bytes.data(), -1); }), "XmlParser::parse; Negative length -1!");
 
   XmlParser missing;
   EXPECT_EQ(errorOf([&] { missing.parseFile(dir.file("none.xml")); }),

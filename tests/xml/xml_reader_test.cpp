@@ -39,6 +39,7 @@ TEST(BufferReader, CountsLinesAndColumnsPerByteKind) {
   EXPECT_TRUE(r.isEof());
   EXPECT_EQ(errorOf([&] { r.readChar(); }), "EOF");
   EXPECT_EQ(errorOf([&] { r.peekChar(); }), "EOF");
+  EXPECT_EQ(errorOf([&] { r.skipWhitespace(1); }), "Eof before enough spaces were found");
 }
 
 TEST(BufferReader, WordsLinesAndText) {
@@ -64,6 +65,7 @@ TEST(BufferReader, WordsLinesAndText) {
   EXPECT_EQ(t.getLine(), 2);
   EXPECT_EQ(t.getChar(), 7);
   EXPECT_EQ(t.peekChar(), '<');
+  EXPECT_EQ(errorOf([&] { t.skipWhitespace(1); }), "Not enough spaces!");
 }
 
 TEST(TagReading, NormalTagAttributes) {
@@ -78,6 +80,13 @@ TEST(TagReading, NormalTagAttributes) {
   EXPECT_EQ(t.getValue("y"), "2\"3");
   EXPECT_EQ(t.getValue("z"), "45");
   EXPECT_EQ(t.getValue("ns:k-_1"), "v w");
+  // past sixteen attributes names are looked up in an index; repeats still overwrite
+  std::string many = "<m";
+  for (int i = 0; i < 20; ++i) many += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+  const XmlTag m = tagOf(many + " a17=\"x\" a0=\"y\">");
+  ASSERT_EQ(m.getArg().size(), 20u);
+  EXPECT_EQ(m.getArg()[17].getValue(), "x");
+  EXPECT_EQ(m.getArg()[0].getValue(), "y");
 }
 
 TEST(TagReading, ExclaimTagWithOtherBytesEndsInsteadOfLooping) {

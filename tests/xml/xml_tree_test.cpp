@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,28 @@ TEST(Iterators, FilterChildrenByName) {
   EXPECT_EQ(names, (std::vector<std::string>{"camera", "walls"}));
   EXPECT_EQ(keys, (std::vector<int>{2, 1}));
   EXPECT_EQ(errorOf([&] { ++it; }), "IteratorConst::operator++; Called after last tag!");
+}
+
+TEST(Editing, InsertedDetachedAndTypedValuesShowInTheWrittenDocument) {
+  XmlParser p;
+  p.parse("<?xml version=\"1.0\"?>\n<effect><a/><b/></effect>");
+  XmlNode* effect = p.createIterator().getContext();
+  XmlTag key("key");
+  key.setValueInt("time", 7);
+  key.setValueFloat("value", 0.5);
+  effect->addChild(key, 0);
+  XmlNode* b = effect->getChildren(2);
+  EXPECT_EQ(effect->detachChild(b), 2);
+  EXPECT_NE(errorOf([&] { effect->detachChild(b); }).find("No such child in 'effect'"), std::string::npos);
+  delete b;  // no longer listed: its parent is left alone
+  std::ostringstream out;
+  p.write(out, " ");
+  EXPECT_EQ(out.str(), "<?xml version=\"1.0\"?>\n\n<effect>\n <key time=\"7\" value=\"0.5\"/>\n <a/>\n</effect>\n");
+  IteratorConst it = static_cast<const XmlParser&>(p).createIterator("key");
+  ASSERT_TRUE(++it);
+  std::ostringstream one;
+  one << it;
+  EXPECT_EQ(one.str(), "<key time=\"7\" value=\"0.5\"/>\n");
 }
 
 TEST(Attributes, TypedGetters) {
