@@ -17,26 +17,23 @@ std::string logged(const char* type, const char* file, const char* function, int
   return capture.finish();
 }
 
-TEST(LogBackEnd, PrintsTypeFunctionMessageFileAndLine) {
+TEST(LogBackEnd, PrintsTypeFunctionMessageAndTheFilesNameAndLine) {
   EXPECT_EQ(logged("info", "src/display/dis_display_glfw.cpp", "zelkor::display::DisplayGLFW::close", 12, "closed"),
             "[info][display::DisplayGLFW::close], closed (dis_display_glfw.cpp:12)\n");
-}
 
-TEST(LogBackEnd, MessageEndingInNewlinePutsLocationOnItsOwnLine) {
+  // a message ending in a newline puts the location on its own line
   const std::string out = logged("error", "../include/kin_music", "setup", 38, "No sound device!\n");
   EXPECT_EQ(out, "[error][setup], No sound device!\n (kin_music:38)\n");
   EXPECT_EQ(splitLines(out).size(), 2u);
-}
 
-TEST(LogBackEnd, NamespacePrefixIsRemovedOnlyAtTheStart) {
+  // the namespace prefix goes only at the start
   EXPECT_EQ(logged("log", "f", "zelkor::xml::XmlParser::parse", 1, "m"), "[log][xml::XmlParser::parse], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "a::zelkor::b", 1, "m"), "[log][a::zelkor::b], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "zelkorfoo", 1, "m"), "[log][zelkorfoo], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "zelkor:x", 1, "m"), "[log][zelkor:x], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "", 1, "m"), "[log][], m (f:1)\n");
-}
 
-TEST(LogBackEnd, FileNameKeepsWhatFollowsTheLastSeparator) {
+  // the file name keeps what follows the last separator
   EXPECT_EQ(logged("log", "plain", "f", 7, "m"), "[log][f], m (plain:7)\n");
   EXPECT_EQ(logged("log", "dir/", "f", 7, "m"), "[log][f], m (:7)\n");
   EXPECT_EQ(logged("log", "c:\\src\\x.cpp", "f", 7, "m"), "[log][f], m (x.cpp:7)\n");

@@ -17,7 +17,7 @@ using zelkor::xml::IteratorConst;
 using zelkor::xml::XmlNode;
 using zelkor::xml::XmlParser;
 using zelkor::xml::XmlTag;
-using xml_test::errorOf;
+using xml_test::thrownMessage;
 
 const char* const kScript =
     "<effect type=\"tunnel\" name=\"main\" start=\"20\" end=\"60\">\n"
@@ -53,7 +53,7 @@ TEST(Iterators, FilterChildrenByName) {
   EXPECT_TRUE(it.isAtEnd());
   EXPECT_EQ(names, (std::vector<std::string>{"camera", "walls"}));
   EXPECT_EQ(keys, (std::vector<int>{2, 1}));
-  EXPECT_EQ(errorOf([&] { ++it; }), "IteratorConst::operator++; Called after last tag!");
+  EXPECT_EQ(thrownMessage([&] { ++it; }), "IteratorConst::operator++; Called after last tag!");
 }
 
 TEST(Editing, InsertedDetachedAndTypedValuesShowInTheWrittenDocument) {
@@ -66,7 +66,7 @@ TEST(Editing, InsertedDetachedAndTypedValuesShowInTheWrittenDocument) {
   effect->addChild(key, 0);
   XmlNode* b = effect->getChildren(2);
   EXPECT_EQ(effect->detachChild(b), 2);
-  EXPECT_NE(errorOf([&] { effect->detachChild(b); }).find("No such child in 'effect'"), std::string::npos);
+  EXPECT_NE(thrownMessage([&] { effect->detachChild(b); }).find("No such child in 'effect'"), std::string::npos);
   delete b;  // no longer listed: its parent is left alone
   std::ostringstream out;
   p.write(out, " ");

@@ -14,7 +14,7 @@ namespace {
 
 using zelkor::xml::XmlParser;
 using zelkor::xml::XmlTag;
-using xml_test::errorOf;
+using xml_test::thrownMessage;
 using xml_test::rewritten;
 using xml_test::written;
 
@@ -70,7 +70,7 @@ TEST(TagWriting, EveryKind) {
   XmlTag bad("x");
   bad.setTagType(7);
   std::ostringstream out;
-  EXPECT_EQ(errorOf([&] { bad.write(out, true); }), "XmlTag::write; Unknown tagtype!");
+  EXPECT_EQ(thrownMessage([&] { bad.write(out, true); }), "XmlTag::write; Unknown tagtype!");
   EXPECT_EQ(out.str(), "");
 }
 
