@@ -116,6 +116,23 @@ TEST_F(DeviceTest, EscapeQuitsOnReleaseUnlessAListenerBlocksTheRelease) {
   EXPECT_FALSE(device->update());
 }
 
+TEST_F(DeviceTest, AltEnterSwitchesToFullScreenKeepingResourcesAndTheCloseButtonOnlyAsksToQuit) {
+  int deleted = 0;
+  CountingResource* resource = new CountingResource(device.get(), &deleted);
+  resource->restoreResource();  // live before the switch
+  kindra_test::keyPress(GLFW_KEY_LEFT_ALT);
+  kindra_test::keyTap(GLFW_KEY_ENTER);
+  ASSERT_TRUE(device->update());
+  EXPECT_TRUE(device->getWindowMode().fullscreen);
+  EXPECT_FALSE(resource->isDisposed()) << "rebuilt in the new window";
+  kindra_test::windowResized(400, 300);
+  EXPECT_EQ(device->getWindowMode().activeHeight, 300);
+  kindra_test::closeRequest();
+  device->updateBlocking();  // returns at the quit
+  EXPECT_TRUE(device->update()) << "the window stays";
+  resource->destroy();
+}
+
 TEST_F(DeviceTest, CapabilitiesComeFromTheContextAndGamePadsFromTheOverride) {
   EXPECT_GE(device->maxNumVertexAttrib(), 16);
   std::vector<WindowMode> modes;
