@@ -31,7 +31,7 @@ ReadBuffer reader(const Bytes& b, uint32_t flags = 1) {
   return ReadBuffer(b.data(), static_cast<uint32_t>(b.size()), flags);
 }
 
-TEST(WriteBufferLayout, TypedChunkOmitsLengthOnlyWithFlagBit0) {
+TEST(WriteBufferLayout, TypedChunksOmitTheirLengthOnlyWithFlagBit0AndEmptyOnesVanishUnlessKept) {
   const float v[3] = {1.0f, -2.5f, 3.0f};
   WriteBuffer typed("Z3DF", 1, 1, 1);
   typed.openChunk(0xF006);
@@ -50,9 +50,7 @@ TEST(WriteBufferLayout, TypedChunkOmitsLengthOnlyWithFlagBit0) {
   EXPECT_EQ(Bytes(data.begin() + 6, data.begin() + 12), Bytes({0x06, 0xF0, 12, 0, 0, 0}));
   EXPECT_STREQ(BDT::getName(0xF006), "vector3");
 
-}
-
-TEST(WriteBufferLayout, EmptyChunkVanishesUnlessKept) {
+  // an empty chunk vanishes unless kept
   WriteBuffer dropped("Z3DF", 1, 1, 1);
   dropped.openChunk(0x1000);
   dropped.closeChunk();
@@ -61,7 +59,7 @@ TEST(WriteBufferLayout, EmptyChunkVanishesUnlessKept) {
   WriteBuffer kept("Z3DF", 1, 1, 3);
   kept.openChunk(0x1000);
   kept.closeChunk();
-  Bytes expected = header();
+  expected = header();
   append(expected, {0x00, 0x10, 0, 0, 0, 0});
   EXPECT_EQ(kept.getData(), expected);
 

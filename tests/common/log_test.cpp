@@ -56,7 +56,7 @@ TEST(FunctionName, StripsReturnTypeAndParameters) {
   EXPECT_STREQ(zlk_function_name("int main()"), "main");
 }
 
-TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowing) {
+TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowingAndKeepsALiteralMessage) {
   StdoutCapture capture;
   zelkor::Exception e("Could not find the file '%s'.", "a.png");
   const std::string out = capture.finish();
@@ -64,14 +64,13 @@ TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowing) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].rfind("[error][Exception], Could not find the file 'a.png'. (zlk_system:", 0), 0u) << out;
   EXPECT_STREQ(e.what(), "Could not find the file 'a.png'.");
-}
 
-TEST(ExceptionTest, PercentInMessageIsLoggedVerbatim) {
-  StdoutCapture capture;
-  zelkor::Exception e(std::string("100% done %s %d"));
-  const std::string out = capture.finish();
-  EXPECT_NE(out.find("], 100% done %s %d (zlk_system:"), std::string::npos) << out;
-  EXPECT_STREQ(e.what(), "100% done %s %d");
+  // a message given as it stands keeps its percent signs
+  StdoutCapture verbatim;
+  zelkor::Exception literal(std::string("100% done %s %d"));
+  const std::string text = verbatim.finish();
+  EXPECT_NE(text.find("], 100% done %s %d (zlk_system:"), std::string::npos) << text;
+  EXPECT_STREQ(literal.what(), "100% done %s %d");
 }
 
 TEST(ExceptionTest, OverlongMessagesAreCutSafely) {
