@@ -179,13 +179,6 @@ class DamagedZip : public ::testing::Test {
   static inline const std::string kPacked = std::string(4000, 'z') + "tail";
 };
 
-TEST_F(DamagedZip, IntactEntriesRead) {
-  const std::string zip = build();
-  EXPECT_EQ(contents(read(zip, "stored.txt")), kStored);
-  EXPECT_EQ(contents(read(zip, "packed.txt")), kPacked);
-  EXPECT_TRUE(read(zip, "absent.txt").isNull());
-}
-
 TEST_F(DamagedZip, DamagedEntriesGiveEmptyHandles) {
   struct Case {
     const char* name;
@@ -230,8 +223,11 @@ TEST_F(DamagedZip, DamagedEntriesGiveEmptyHandles) {
   }
 }
 
-TEST_F(DamagedZip, TruncatedZipMountsEmpty) {
+TEST_F(DamagedZip, IntactEntriesReadAndATruncatedZipMountsEmpty) {
   const std::string zip = build();
+  EXPECT_EQ(contents(read(zip, "stored.txt")), kStored);
+  EXPECT_EQ(contents(read(zip, "packed.txt")), kPacked);
+  EXPECT_TRUE(read(zip, "absent.txt").isNull());
   for (size_t keep : {size_t(0), size_t(10), zip.size() / 2, zip.size() - 10}) {
     SCOPED_TRACE(keep);
     EXPECT_TRUE(read(zip.substr(0, keep), "stored.txt").isNull());

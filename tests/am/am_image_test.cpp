@@ -42,7 +42,7 @@ std::vector<uint8_t> pixelsOf(const ImageObject& image) {
 
 // ---------------------------------------------------------------- PNG decoding
 
-TEST(PngDecoding, RgbAndRgbaBecomeBgra) {
+TEST(PngDecoding, RgbAndRgbaBecomeBgraAndEveryOtherKindIsRefusedByName) {
   ImageObject rgb;
   const std::string rgbPng = am_test::makePng(2, 1, PNG_COLOR_TYPE_RGB, 8, std::string("\x0a\x14\x1e\x01\x02\x03", 6));
   ImageCodecPNG().decodeImage(reinterpret_cast<const unsigned char*>(rgbPng.data()), rgbPng.size(), rgb);
@@ -54,9 +54,8 @@ TEST(PngDecoding, RgbAndRgbaBecomeBgra) {
   EXPECT_EQ(rgba.getWidth(), 1);
   EXPECT_EQ(rgba.getHeight(), 2);
   EXPECT_EQ(pixelsOf(rgba), (std::vector<uint8_t>{30, 20, 10, 40, 3, 2, 1, 0}));  // top row first
-}
 
-TEST(PngDecoding, EveryOtherColourTypeAndDepthIsRefusedByName) {
+  // every other colour type and depth is refused by name
   struct Case {
     int type;
     int depth;

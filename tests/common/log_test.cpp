@@ -38,12 +38,10 @@ TEST(LogBackEnd, PrintsTypeFunctionMessageAndTheFilesNameAndLine) {
   EXPECT_EQ(logged("log", "dir/", "f", 7, "m"), "[log][f], m (:7)\n");
   EXPECT_EQ(logged("log", "c:\\src\\x.cpp", "f", 7, "m"), "[log][f], m (x.cpp:7)\n");
   EXPECT_EQ(logged("log", "a/b:c", "f", 7, "m"), "[log][f], m (c:7)\n");
-}
 
-TEST(LogFrontEnd, LongMessageKeeps2047Characters) {
+  // a long message keeps 2047 characters
   const std::string message(3000, 'x');
-  const std::string out = logged("log", "f", "g", 1, message.c_str());
-  EXPECT_EQ(out, "[log][g], " + std::string(2047, 'x') + " (f:1)\n");
+  EXPECT_EQ(logged("log", "f", "g", 1, message.c_str()), "[log][g], " + std::string(2047, 'x') + " (f:1)\n");
 }
 
 TEST(FunctionName, StripsReturnTypeAndParameters) {

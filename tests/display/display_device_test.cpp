@@ -116,6 +116,27 @@ TEST_F(DeviceTest, EscapeQuitsOnReleaseUnlessAListenerBlocksTheRelease) {
   EXPECT_FALSE(device->update());
 }
 
+TEST_F(DeviceTest, NamedKeysArriveAsTheDevicesKeys) {
+  Recorder a("A", nullptr);
+  device->addListener(&a);
+  const std::pair<int, Key> named[] = {
+      {GLFW_KEY_ESCAPE, KEY_ESC},         {GLFW_KEY_ENTER, KEY_ENTER},         {GLFW_KEY_TAB, KEY_TAB},
+      {GLFW_KEY_BACKSPACE, KEY_BACKSPACE}, {GLFW_KEY_INSERT, KEY_INSERT},       {GLFW_KEY_DELETE, KEY_DEL},
+      {GLFW_KEY_RIGHT, KEY_RIGHT},        {GLFW_KEY_LEFT, KEY_LEFT},           {GLFW_KEY_DOWN, KEY_DOWN},
+      {GLFW_KEY_UP, KEY_UP},              {GLFW_KEY_PAGE_UP, KEY_PAGEUP},      {GLFW_KEY_PAGE_DOWN, KEY_PAGEDOWN},
+      {GLFW_KEY_HOME, KEY_HOME},          {GLFW_KEY_END, KEY_END},             {GLFW_KEY_KP_DECIMAL, KEY_KP_DECIMAL},
+      {GLFW_KEY_KP_DIVIDE, KEY_KP_DIVIDE}, {GLFW_KEY_KP_MULTIPLY, KEY_KP_MULTIPLY}, {GLFW_KEY_KP_ADD, KEY_KP_ADD},
+      {GLFW_KEY_KP_SUBTRACT, KEY_KP_SUBTRACT}, {GLFW_KEY_KP_ENTER, KEY_KP_ENTER}, {GLFW_KEY_KP_EQUAL, KEY_KP_EQUAL},
+      {GLFW_KEY_LEFT_SHIFT, KEY_LSHIFT},  {GLFW_KEY_RIGHT_SHIFT, KEY_RSHIFT},  {GLFW_KEY_LEFT_CONTROL, KEY_LCTRL},
+      {GLFW_KEY_RIGHT_CONTROL, KEY_RCTRL}, {GLFW_KEY_LEFT_ALT, KEY_LALT},      {GLFW_KEY_RIGHT_ALT, KEY_RALT},
+  };
+  for (const auto& key : named) {
+    kindra_test::keyTap(key.first);
+    EXPECT_EQ(a.keysUp.empty() ? KEY_UNKNOWN : a.keysUp.back().key, key.second) << key.first;
+  }
+  EXPECT_EQ(a.keysDown.size(), std::size(named));
+}
+
 TEST_F(DeviceTest, AltEnterSwitchesToFullScreenKeepingResourcesAndTheCloseButtonOnlyAsksToQuit) {
   int deleted = 0;
   CountingResource* resource = new CountingResource(device.get(), &deleted);

@@ -25,7 +25,7 @@ std::string tagError(const std::string& text) {
   return thrownMessage([&] { tagOf(text); });
 }
 
-TEST(BufferReader, CountsLinesAndColumnsPerByteKind) {
+TEST(BufferReader, CountsLinesAndColumnsAndReadsWordsLinesAndText) {
   const std::string text = "ab\tc\r\nd";
   BufferReader r(text.data(), text.size());
   EXPECT_EQ(r.getLineMemory(), -1);
@@ -40,14 +40,13 @@ TEST(BufferReader, CountsLinesAndColumnsPerByteKind) {
   EXPECT_EQ(thrownMessage([&] { r.readChar(); }), "EOF");
   EXPECT_EQ(thrownMessage([&] { r.peekChar(); }), "EOF");
   EXPECT_EQ(thrownMessage([&] { r.skipWhitespace(1); }), "Eof before enough spaces were found");
-}
 
-TEST(BufferReader, WordsLinesAndText) {
-  const std::string text = "ab12:_-x rest";
-  BufferReader r(text.data(), text.size());
-  EXPECT_EQ(r.readWord(":"), "ab12:");
-  EXPECT_EQ(r.readWord("_-"), "_-x");
-  EXPECT_EQ(r.readWord(), "");
+  // words, lines and text
+  const std::string words = "ab12:_-x rest";
+  BufferReader w(words.data(), words.size());
+  EXPECT_EQ(w.readWord(":"), "ab12:");
+  EXPECT_EQ(w.readWord("_-"), "_-x");
+  EXPECT_EQ(w.readWord(), "");
 
   const std::string line = "a\tb\r\"c";
   BufferReader l(line.data(), line.size());
