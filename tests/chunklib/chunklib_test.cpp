@@ -49,6 +49,11 @@ TEST(WriteBufferLayout, TypedChunksOmitTheirLengthOnlyWithFlagBit0AndEmptyOnesVa
   ASSERT_EQ(data.size(), 6u + 2 + 4 + 12);
   EXPECT_EQ(Bytes(data.begin() + 6, data.begin() + 12), Bytes({0x06, 0xF0, 12, 0, 0, 0}));
   EXPECT_STREQ(BDT::getName(0xF006), "vector3");
+  // written bytes can be patched in place, never past the end
+  const uint8_t version[2] = {3, 4};
+  explicitLength.storeType(version, 2, 4);
+  EXPECT_EQ(explicitLength.getData()[5], 4);
+  EXPECT_EQ(kindra_test::thrownMessage([&] { explicitLength.storeType(version, 2, 23); }), "pPosition+pLength <= mData.size()");
 
   // an empty chunk vanishes unless kept
   WriteBuffer dropped("Z3DF", 1, 1, 1);

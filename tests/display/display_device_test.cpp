@@ -81,9 +81,11 @@ class DeviceTest : public testing::Test {
 
 TEST_F(DeviceTest, InputGoesNewestFirstUntilBlockedAndDrawingInRegistrationOrder) {
   Recorder a("A", &log), b("B", &log), c("C", &log);
+  Listener plain;  // its defaults pass everything on
   device->addListener(&a);
   device->addListener(&b);
   device->addListener(&c);
+  device->addListener(&plain);
   kindra_test::keyPress(GLFW_KEY_X);
   EXPECT_EQ(log, (std::vector<std::string>{"C:down:88", "B:down:88", "A:down:88"}));
   log.clear();

@@ -50,7 +50,7 @@ class TextureTest : public GpuTest {
   }
 };
 
-TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindAndDrawsThePicture) {
+TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindDrawingThePictureOrFailingNamingTheFile) {
   writePng("pattern.png", makeImage(16, 16, pattern));
   Texture* texture = device->createTexture("pattern.png", noMipmaps());
   Texture_GL* gl = static_cast<Texture_GL*>(texture);
@@ -66,28 +66,8 @@ TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindAndDrawsThePicture) {
   EXPECT_EQ(texture->getDeclaration().channelFormat, Texture::FORMAT_UINT8);
   EXPECT_EQ(texture->getDeclaration().target, Texture::TARGET_2D);
   texture->destroy();
-}
 
-TEST_F(TextureTest, UnsupportedDeclarationsFailClearly) {
-  TextureDeclaration alpha(16, 16);
-  alpha.channelType = Texture::CHAN_ALPHA;
-  EXPECT_EQ(errorOf([&] { device->createTexture(alpha); }), "Unknown mFormatGL for texture");
-  EXPECT_TRUE(device->getResources().empty()) << "the refused texture left the registry";
-
-  TextureDeclaration depth8(16, 16);
-  depth8.channelType = Texture::CHAN_DEPTH;
-  EXPECT_EQ(errorOf([&] { device->createTexture(depth8); }), "Unknown mFormatGL for texture");
-
-  device->disableExtension("GL_ARB_texture_float");
-  TextureDeclaration floats(16, 16);
-  floats.channelType = Texture::CHAN_RGB;
-  floats.channelFormat = Texture::FORMAT_F32;
-  Texture* texture = device->createTexture(floats);
-  EXPECT_EQ(errorOf([&] { device->setTexture(texture, 0); }), "OpenGL does not support float-textures on this computer!");
-  texture->destroy();
-}
-
-TEST_F(TextureTest, UnreadablePicturesFailAtFirstBindNamingTheFile) {
+  // a picture that cannot be read fails at first bind, naming the file
   Texture* missing = device->createTexture("missing.png", false);
   const std::string error = errorOf([&] { device->setTexture(missing, 0); });
   EXPECT_NE(error.find("Display::Resource; Could not read (or decode) image 'missing.png' (am msg was '"), std::string::npos)
@@ -107,6 +87,25 @@ TEST_F(TextureTest, UnreadablePicturesFailAtFirstBindNamingTheFile) {
             std::string::npos);
   broken->destroy();
   device->setTexture(nullptr, 0);
+}
+
+TEST_F(TextureTest, UnsupportedDeclarationsFailClearly) {
+  TextureDeclaration alpha(16, 16);
+  alpha.channelType = Texture::CHAN_ALPHA;
+  EXPECT_EQ(errorOf([&] { device->createTexture(alpha); }), "Unknown mFormatGL for texture");
+  EXPECT_TRUE(device->getResources().empty()) << "the refused texture left the registry";
+
+  TextureDeclaration depth8(16, 16);
+  depth8.channelType = Texture::CHAN_DEPTH;
+  EXPECT_EQ(errorOf([&] { device->createTexture(depth8); }), "Unknown mFormatGL for texture");
+
+  device->disableExtension("GL_ARB_texture_float");
+  TextureDeclaration floats(16, 16);
+  floats.channelType = Texture::CHAN_RGB;
+  floats.channelFormat = Texture::FORMAT_F32;
+  Texture* texture = device->createTexture(floats);
+  EXPECT_EQ(errorOf([&] { device->setTexture(texture, 0); }), "OpenGL does not support float-textures on this computer!");
+  texture->destroy();
 }
 
 }  // namespace
