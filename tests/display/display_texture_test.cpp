@@ -2,8 +2,11 @@
 // read back as drawn pixels, the lifecycle, the cache and the fallbacks for
 // drivers without some extensions.
 
+#include <functional>
+#include <utility>
 #include <vector>
 
+#include "dis_display_obsolete.h"
 #include "dis_texture_gl.h"
 #include "gpu_fixture.h"
 #include "zlk_system.h"
@@ -106,6 +109,34 @@ TEST_F(TextureTest, UnsupportedDeclarationsFailClearly) {
   Texture* texture = device->createTexture(floats);
   EXPECT_EQ(errorOf([&] { device->setTexture(texture, 0); }), "OpenGL does not support float-textures on this computer!");
   texture->destroy();
+}
+
+using ShapeTest = GpuTest;
+
+TEST_F(ShapeTest, ImmediateModeShapesCoverTheirAreaAndLeaveTheRest) {
+  using D = DisplayObsolete;
+  using V = mathbase::Vector3f;
+  // each shape drawn in white on black, lines three pixels wide: a pixel it
+  // covers and one it leaves; centres on pixel centres
+  const std::pair<std::function<void()>, std::vector<int>> shapes[] = {
+      {[] { D::drawCircle(100.5f, 100.5f, 50, D::SOLID); }, {100, 140, 100, 160}},
+      {[] { D::drawCircle(100.5f, 100.5f, 50, D::WIRE); }, {150, 100, 100, 100}},
+      {[] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::SOLID); }, {100, 52, 100, 100}},
+      {[] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::WIRE); }, {100, 45, 100, 50}},
+      {[] { D::drawLine(10.5f, 100.5f, 200.5f, 100.5f); }, {100, 100, 100, 110}},
+      {[] { D::drawLine(V(50, 100, 0), V(150, 100, 0), V(0, 0, 1), 20, true, 8); }, {155, 100, 165, 100}},
+      {[] { D::drawBoxWire(V(100.5f, 100.5f, 0), V(50, 50, 0.5f)); }, {50, 100, 100, 100}},
+  };
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(&shape - shapes);
+    pixelSpace();
+    clear(0, 0, 0);
+    glLineWidth(3);
+    shape.first();
+    const std::vector<int>& at = shape.second;
+    EXPECT_EQ(pixel(at[0], at[1]), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(pixel(at[2], at[3]), (Rgba{0, 0, 0, 255}));
+  }
 }
 
 }  // namespace

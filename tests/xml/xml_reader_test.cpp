@@ -79,13 +79,6 @@ TEST(TagReading, NormalTagAttributes) {
   EXPECT_EQ(t.getValue("y"), "2\"3");
   EXPECT_EQ(t.getValue("z"), "45");
   EXPECT_EQ(t.getValue("ns:k-_1"), "v w");
-  // past sixteen attributes names are looked up in an index; repeats still overwrite
-  std::string many = "<m";
-  for (int i = 0; i < 20; ++i) many += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
-  const XmlTag m = tagOf(many + " a17=\"x\" a0=\"y\">");
-  ASSERT_EQ(m.getArg().size(), 20u);
-  EXPECT_EQ(m.getArg()[17].getValue(), "x");
-  EXPECT_EQ(m.getArg()[0].getValue(), "y");
 }
 
 TEST(TagReading, ExclaimTagWithOtherBytesEndsInsteadOfLooping) {

@@ -32,7 +32,7 @@ const char* const kScript =
     "\t<flag on=\"1\"/>\n"
     "</effect>\n";
 
-TEST(Iterators, FilterChildrenByName) {
+TEST(Tree, IteratorsFilterChildrenByNameAndEditsShowInTheWrittenDocument) {
   XmlParser p;
   p.parse(kScript);
   const XmlParser& cp = p;
@@ -54,12 +54,11 @@ TEST(Iterators, FilterChildrenByName) {
   EXPECT_EQ(names, (std::vector<std::string>{"camera", "walls"}));
   EXPECT_EQ(keys, (std::vector<int>{2, 1}));
   EXPECT_EQ(thrownMessage([&] { ++it; }), "IteratorConst::operator++; Called after last tag!");
-}
 
-TEST(Editing, InsertedDetachedAndTypedValuesShowInTheWrittenDocument) {
-  XmlParser p;
-  p.parse("<?xml version=\"1.0\"?>\n<effect><a/><b/></effect>");
-  XmlNode* effect = p.createIterator().getContext();
+  // inserted, detached and typed values show in the written document
+  XmlParser edited;
+  edited.parse("<?xml version=\"1.0\"?>\n<effect><a/><b/></effect>");
+  XmlNode* effect = edited.createIterator().getContext();
   XmlTag key("key");
   key.setValueInt("time", 7);
   key.setValueFloat("value", 0.5);
@@ -69,12 +68,12 @@ TEST(Editing, InsertedDetachedAndTypedValuesShowInTheWrittenDocument) {
   EXPECT_NE(thrownMessage([&] { effect->detachChild(b); }).find("No such child in 'effect'"), std::string::npos);
   delete b;  // no longer listed: its parent is left alone
   std::ostringstream out;
-  p.write(out, " ");
+  edited.write(out, " ");
   EXPECT_EQ(out.str(), "<?xml version=\"1.0\"?>\n\n<effect>\n <key time=\"7\" value=\"0.5\"/>\n <a/>\n</effect>\n");
-  IteratorConst it = static_cast<const XmlParser&>(p).createIterator("key");
-  ASSERT_TRUE(++it);
+  IteratorConst found = static_cast<const XmlParser&>(edited).createIterator("key");
+  ASSERT_TRUE(++found);
   std::ostringstream one;
-  one << it;
+  one << found;
   EXPECT_EQ(one.str(), "<key time=\"7\" value=\"0.5\"/>\n");
 }
 

@@ -203,7 +203,6 @@ TEST(RoundTrip, EveryObjectKindReadsBackAsWritten) {
   kindra_test::ScratchDir dir("z3d");
   source->save(dir.file("scene.z3d"));
   EXPECT_EQ(kindra_test::readFile(dir.file("scene.z3d")), std::string(written.begin(), written.end()));
-  EXPECT_EQ(Manager().write().size(), 12u) << "even an empty file has its main chunk";
 
   const Mesh* mesh = back.getMesh("tower");
   ASSERT_NE(mesh, nullptr);
