@@ -1,9 +1,9 @@
 // Textures and the device's resource registry on a real context: uploads
 // read back as drawn pixels, the lifecycle, the cache and the fallbacks for
-// drivers without some extensions.
+// drivers without some extensions; the immediate-mode shapes.
 
 #include <functional>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "dis_display_obsolete.h"
@@ -78,7 +78,7 @@ TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindDrawingThePictureOrFailingNamin
   EXPECT_TRUE(missing->isDisposed());
   // bytes in memory are decoded the same way
   writePng("p.png", makeImage(2, 3, pattern));
-  std::string bytes = kindra_test::readFile(scratch->file("p.png"));
+  const std::string bytes = kindra_test::readFile(scratch->file("p.png"));
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   EXPECT_EQ(missing->loadImage("memory.png", data, static_cast<long>(bytes.size()))->getHeight(), 3);
   EXPECT_NE(errorOf([&] { missing->loadImage("cut.png", data, 20); }).find("image 'cut.png'"), std::string::npos);
@@ -118,22 +118,22 @@ TEST_F(ShapeTest, ImmediateModeShapesCoverTheirAreaAndLeaveTheRest) {
   using V = mathbase::Vector3f;
   // each shape drawn in white on black, lines three pixels wide: a pixel it
   // covers and one it leaves; centres on pixel centres
-  const std::pair<std::function<void()>, std::vector<int>> shapes[] = {
-      {[] { D::drawCircle(100.5f, 100.5f, 50, D::SOLID); }, {100, 140, 100, 160}},
-      {[] { D::drawCircle(100.5f, 100.5f, 50, D::WIRE); }, {150, 100, 100, 100}},
-      {[] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::SOLID); }, {100, 52, 100, 100}},
-      {[] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::WIRE); }, {100, 45, 100, 50}},
-      {[] { D::drawLine(10.5f, 100.5f, 200.5f, 100.5f); }, {100, 100, 100, 110}},
-      {[] { D::drawLine(V(50, 100, 0), V(150, 100, 0), V(0, 0, 1), 20, true, 8); }, {155, 100, 165, 100}},
-      {[] { D::drawBoxWire(V(100.5f, 100.5f, 0), V(50, 50, 0.5f)); }, {50, 100, 100, 100}},
+  const std::tuple<const char*, std::function<void()>, std::vector<int>> shapes[] = {
+      {"disc", [] { D::drawCircle(100.5f, 100.5f, 50, D::SOLID); }, {100, 140, 100, 160}},
+      {"circle", [] { D::drawCircle(100.5f, 100.5f, 50, D::WIRE); }, {150, 100, 100, 100}},
+      {"frame", [] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::SOLID); }, {100, 52, 100, 100}},
+      {"frame edges", [] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::WIRE); }, {100, 45, 100, 50}},
+      {"line", [] { D::drawLine(10.5f, 100.5f, 200.5f, 100.5f); }, {100, 100, 100, 110}},
+      {"wide line, round ends", [] { D::drawLine(V(50, 100, 0), V(150, 100, 0), V(0, 0, 1), 20, true, 8); },
+       {155, 100, 165, 100}},
+      {"box edges", [] { D::drawBoxWire(V(100.5f, 100.5f, 0), V(50, 50, 0.5f)); }, {50, 100, 100, 100}},
   };
-  for (const auto& shape : shapes) {
-    SCOPED_TRACE(&shape - shapes);
+  for (const auto& [name, draw, at] : shapes) {
+    SCOPED_TRACE(name);
     pixelSpace();
     clear(0, 0, 0);
     glLineWidth(3);
-    shape.first();
-    const std::vector<int>& at = shape.second;
+    draw();
     EXPECT_EQ(pixel(at[0], at[1]), (Rgba{255, 255, 255, 255}));
     EXPECT_EQ(pixel(at[2], at[3]), (Rgba{0, 0, 0, 255}));
   }
