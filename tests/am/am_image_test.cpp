@@ -22,18 +22,13 @@ using zelkor::am::ImageObject;
 
 using kindra_test::thrownMessage;
 
-std::string decodePngMessage(const std::string& bytes, std::string* log = nullptr) {
+// What decoding `bytes` with the codec throws.
+template <class Codec>
+std::string decodeMessage(const std::string& bytes, std::string* log = nullptr) {
   return thrownMessage([&] {
     ImageObject image;
-    ImageCodecPNG().decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), image);
+    Codec().decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), image);
   }, log);
-}
-
-std::string decodeJpegMessage(const std::string& bytes) {
-  return thrownMessage([&] {
-    ImageObject image;
-    ImageCodecJPEG().decodeImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), image);
-  });
 }
 
 std::vector<uint8_t> pixelsOf(const ImageObject& image) {
@@ -42,7 +37,7 @@ std::vector<uint8_t> pixelsOf(const ImageObject& image) {
 
 // ---------------------------------------------------------------- PNG decoding
 
-TEST(PngDecoding, RgbAndRgbaBecomeBgra) {
+TEST(PngDecoding, RgbAndRgbaBecomeBgraAndEveryOtherKindIsRefusedByName) {
   ImageObject rgb;
   const std::string rgbPng = am_test::makePng(2, 1, PNG_COLOR_TYPE_RGB, 8, std::string("\x0a\x14\x1e\x01\x02\x03", 6));
   ImageCodecPNG().decodeImage(reinterpret_cast<const unsigned char*>(rgbPng.data()), rgbPng.size(), rgb);
@@ -54,9 +49,8 @@ TEST(PngDecoding, RgbAndRgbaBecomeBgra) {
   EXPECT_EQ(rgba.getWidth(), 1);
   EXPECT_EQ(rgba.getHeight(), 2);
   EXPECT_EQ(pixelsOf(rgba), (std::vector<uint8_t>{30, 20, 10, 40, 3, 2, 1, 0}));  // top row first
-}
 
-TEST(PngDecoding, EveryOtherColourTypeAndDepthIsRefusedByName) {
+  // every other colour type and depth is refused by name
   struct Case {
     int type;
     int depth;
@@ -67,11 +61,12 @@ TEST(PngDecoding, EveryOtherColourTypeAndDepthIsRefusedByName) {
                         {PNG_COLOR_TYPE_GRAY_ALPHA, 8}, {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB_ALPHA, 16}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.type) + "/" + std::to_string(c.depth));
-    EXPECT_EQ(decodePngMessage(am_test::makePng(5, 3, c.type, c.depth)),
+    EXPECT_EQ(decodeMessage<ImageCodecPNG>(am_test::makePng(5, 3, c.type, c.depth)),
               "[loadPNG] Bad color format of image (type " + std::to_string(c.type) + ", " + std::to_string(c.depth) +
                   " bits per channel)");
   }
-  EXPECT_EQ(decodePngMessage(am_test::makePng(5, 3, PNG_COLOR_TYPE_GRAY, 8)), "[loadPNG] No support for grayscale images yet");
+  EXPECT_EQ(decodeMessage<ImageCodecPNG>(am_test::makePng(5, 3, PNG_COLOR_TYPE_GRAY, 8)),
+            "[loadPNG] No support for grayscale images yet");
 }
 
 // A PNG whose header claims `width` x `height`, its checksum mended.
@@ -85,9 +80,9 @@ TEST(PngDecoding, EveryTruncationFailsCleanly) {
   const std::string png = am_test::makePng(16, 16, PNG_COLOR_TYPE_RGB_ALPHA, 8);
   for (size_t keep = 8; keep < png.size(); ++keep) {
     SCOPED_TRACE(keep);
-    EXPECT_EQ(decodePngMessage(png.substr(0, keep)), "[loadPNG] Error when decoding png-file!");
+    EXPECT_EQ(decodeMessage<ImageCodecPNG>(png.substr(0, keep)), "[loadPNG] Error when decoding png-file!");
   }
-  EXPECT_EQ(decodePngMessage(png), "<no exception>");
+  EXPECT_EQ(decodeMessage<ImageCodecPNG>(png), "<no exception>");
 }
 
 TEST(PngDecoding, DamagedFilesAreRefusedWithTheReason) {
@@ -128,7 +123,7 @@ TEST(PngDecoding, DamagedFilesAreRefusedWithTheReason) {
     std::string png = am_test::makePng(16, 16, PNG_COLOR_TYPE_RGB, 8);
     c.damage(png);
     std::string log;
-    EXPECT_EQ(decodePngMessage(png, &log), c.message);
+    EXPECT_EQ(decodeMessage<ImageCodecPNG>(png, &log), c.message);
     EXPECT_NE(log.find(c.logged), std::string::npos) << log;
   }
 }
@@ -203,10 +198,10 @@ TEST(JpegDecoding, EveryTruncationFailsCleanly) {
     const std::string jpeg = am_test::makeJpeg(24, 16, 3, am_test::makeFrame(24, 16, 3), 80, progressive);
     for (size_t keep = 0; keep < jpeg.size(); ++keep) {
       SCOPED_TRACE(keep);
-      const std::string message = decodeJpegMessage(jpeg.substr(0, keep));
+      const std::string message = decodeMessage<ImageCodecJPEG>(jpeg.substr(0, keep));
       EXPECT_EQ(message.rfind("Internal jpeglib error; ", 0), 0u) << message;
     }
-    EXPECT_EQ(decodeJpegMessage(jpeg), "<no exception>");
+    EXPECT_EQ(decodeMessage<ImageCodecJPEG>(jpeg), "<no exception>");
   }
 }
 
@@ -250,7 +245,7 @@ TEST(JpegDecoding, DamagedFilesAreRefusedWithTheReason) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(decodeJpegMessage(c.jpeg), c.message);
+    EXPECT_EQ(decodeMessage<ImageCodecJPEG>(c.jpeg), c.message);
   }
   EXPECT_EQ(thrownMessage([] {
               ImageObject image;

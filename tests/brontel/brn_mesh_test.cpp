@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "brn_mesh.h"
@@ -107,7 +108,7 @@ class MeshTest : public GpuTest {
   display::Shader* shader = nullptr;
 };
 
-TEST_F(MeshTest, AttributesAreFilledByPrefixedNameAndComponentCount) {
+TEST_F(MeshTest, AttributesAreFilledByPrefixedNameAndComponentCountAndBonesByWeight) {
   z3d::Mesh scene;
   scene.setName("probe");
   addQuad(&scene, 1, 2, 3, 4, Vector3f(0, 0, 1));
@@ -163,9 +164,44 @@ TEST_F(MeshTest, AttributesAreFilledByPrefixedNameAndComponentCount) {
   EXPECT_NE(takeLog().find("Mesh 'probe': UV list 'UVMap' has 5 entries for 4 vertices"), std::string::npos);
   EXPECT_EQ(floatsAt(mesh, 3, 52, 2), (std::vector<float>{0, 0}));
   EXPECT_EQ(floatsAt(mesh, 3, 0, 3), (std::vector<float>{1, 4, 0}));
+
+  // bone data comes from the position's strongest four weights
+  z3d::Mesh skinned;
+  skinned.setName("skinned");
+  addQuad(&skinned, 0, 0, 1, 1, Vector3f(0, 0, 1));
+  const int p0 = skinned.getVertices()[0].posIndex;
+  const int p2 = skinned.getVertices()[2].posIndex;
+  // (group, position, weight); five groups on p0: the weakest one drops out
+  const std::vector<std::vector<std::pair<int, float>>> groups = {
+      {{p0, 0.0625f}}, {{p0, 0.5f}, {p2, 1.0f}}, {{p0, 0.25f}}, {{p0, 0.125f}, {p2, 0.0f}, {99, 1.0f}}, {{p0, 0.125f}}};
+  for (const auto& weights : groups) {
+    z3d::BoneGroup* group = new z3d::BoneGroup;
+    for (const auto& w : weights) group->getWeights().push_back(z3d::BoneGroupWeight{w.first, w.second});
+    skinned.addBoneGroup(group);
+  }
+  std::vector<z3d::BoneVertex> bones(skinned.getPositions().size());
+  z3d::MeshUtil::findBoneWeights(&skinned, bones.data());
+
+  VertexDef skin(40);
+  skin.addAttribute(VertexAttribute(0, "position", 0, display::TYPE_FLOAT, 3));
+  skin.addAttribute(VertexAttribute(1, "bone_index", 12, display::TYPE_UBYTE, 4));
+  skin.addAttribute(VertexAttribute(2, "bone_weight", 16, display::TYPE_FLOAT, 4));
+  brontel::Mesh skinnedMesh;
+  skinnedMesh.load(device.get(), &skinned, &skin, "", bones.data());
+  EXPECT_EQ(bytesAt(skinnedMesh, 0, 12, 4), (std::vector<int>{1, 2, 3, 4}));
+  // normalised over the four kept; the fourth weight is left to the shader
+  EXPECT_EQ(floatsAt(skinnedMesh, 0, 16, 4), (std::vector<float>{0.5f, 0.25f, 0.125f, 0.0f}));
+  EXPECT_EQ(bytesAt(skinnedMesh, 2, 12, 4), (std::vector<int>{1, 1, 1, 1})) << "unused slots repeat the first bone";
+  EXPECT_EQ(floatsAt(skinnedMesh, 2, 16, 4), (std::vector<float>{1, 0, 0, 0}));
+
+  // a bone index that does not fit in its byte would name another bone
+  bones[p2].index[3] = 256;
+  const std::string error = errorOf([&] { skinnedMesh.load(device.get(), &skinned, &skin, "", bones.data()); });
+  EXPECT_NE(error.find("mesh 'skinned': bone index 256 of position"), std::string::npos) << error;
+  takeLog();
 }
 
-TEST_F(MeshTest, ADefinitionWithoutAPositionIsRefusedBeforeAnyBuffer) {
+TEST_F(MeshTest, BadInputIsRefusedBeforeAnyBufferAndKeepsTheMeshThereWas) {
   z3d::Mesh scene;
   addQuad(&scene, 0, 0, 1, 1, Vector3f(0, 0, 1));
   brontel::Mesh mesh;
@@ -182,13 +218,10 @@ TEST_F(MeshTest, ADefinitionWithoutAPositionIsRefusedBeforeAnyBuffer) {
             std::string::npos);
   EXPECT_EQ(mesh.getNumMeshes(), 0);
   EXPECT_TRUE(device->getResources().empty());
-  takeLog();
-}
 
-TEST_F(MeshTest, IndicesOutsideTheListsAreRefusedAndTheOldMeshStays) {
+  // indices outside the lists are refused too, and a failed load keeps the mesh there was
   z3d::Mesh good;
   addQuad(&good, 16, 16, 112, 112, Vector3f(1, 0, 0));
-  brontel::Mesh mesh;
   mesh.load(device.get(), &good, p3n3.get(), "va_", nullptr);
   display::VBO* vbo = mesh.getVBO();
 

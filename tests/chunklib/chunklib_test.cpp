@@ -29,7 +29,7 @@ ReadBuffer reader(const Bytes& b, uint32_t flags = 1) {
   return ReadBuffer(b.data(), static_cast<uint32_t>(b.size()), flags);
 }
 
-TEST(WriteBufferLayout, TypedChunkOmitsLengthOnlyWithFlagBit0) {
+TEST(WriteBufferLayout, TypedChunksOmitTheirLengthOnlyWithFlagBit0AndEmptyOnesVanishUnlessKept) {
   const float v[3] = {1.0f, -2.5f, 3.0f};
   WriteBuffer typed("Z3DF", 1, 1, 1);
   typed.openChunk(0xF006);
@@ -46,9 +46,8 @@ TEST(WriteBufferLayout, TypedChunkOmitsLengthOnlyWithFlagBit0) {
   const Bytes data = explicitLength.getData();
   ASSERT_EQ(data.size(), 6u + 2 + 4 + 12);
   EXPECT_EQ(Bytes(data.begin() + 6, data.begin() + 12), Bytes({0x06, 0xF0, 12, 0, 0, 0}));
-}
 
-TEST(WriteBufferLayout, EmptyChunkVanishesUnlessKept) {
+  // an empty chunk vanishes unless kept
   WriteBuffer dropped("Z3DF", 1, 1, 1);
   dropped.openChunk(0x1000);
   dropped.closeChunk();
@@ -57,7 +56,7 @@ TEST(WriteBufferLayout, EmptyChunkVanishesUnlessKept) {
   WriteBuffer kept("Z3DF", 1, 1, 3);
   kept.openChunk(0x1000);
   kept.closeChunk();
-  Bytes expected = header();
+  expected = header();
   append(expected, {0x00, 0x10, 0, 0, 0, 0});
   EXPECT_EQ(kept.getData(), expected);
 
@@ -105,7 +104,7 @@ TEST(RoundTrip, EveryPrimitiveType) {
   std::string s1, s2 = "keep";
   ASSERT_TRUE(r.read(u8) && r.read(i8) && r.read(c) && r.read(u16) && r.read(i16) && r.read(u32) && r.read(i32));
   ASSERT_TRUE(r.read(negZero) && r.read(inf) && r.read(nan) && r.read(pi));
-  ASSERT_TRUE(r.read(s1, 0) && r.read(s2, 0));
+  ASSERT_TRUE(r.read(s1, 5) && r.read(s1, 0) && r.read(s2, 0));
   EXPECT_EQ(u8, 200);
   EXPECT_EQ(i8, -100);
   EXPECT_EQ(c, 'q');
@@ -117,7 +116,7 @@ TEST(RoundTrip, EveryPrimitiveType) {
   EXPECT_TRUE(std::isinf(inf) && inf > 0);
   EXPECT_TRUE(std::isnan(nan));
   EXPECT_EQ(pi, 3.14159274f);
-  EXPECT_EQ(s1, "name with spaces");
+  EXPECT_EQ(s1, "name with spaces") << "five bytes, then up to the terminator";
   EXPECT_EQ(s2, "keep");  // read(string) appends; the empty string adds nothing
   EXPECT_EQ(r.getRemaining(), 0u);
   EXPECT_FALSE(r.read(u8));
@@ -126,7 +125,7 @@ TEST(RoundTrip, EveryPrimitiveType) {
   EXPECT_EQ(r.getOffset(), data.size());
 }
 
-TEST(ReadBufferFaults, ChildRunningPastParentIsCutToTheParent) {
+TEST(ReadBufferFaults, ChunksRunningPastTheirParentOrTheDataAreCut) {
   Bytes b = header();
   append(b, {0x00, 0x10, 10, 0, 0, 0,                 // parent: 10 bytes
              0x00, 0x20, 0xFF, 0xFF, 0xFF, 0x7F,       // child claims ~2 GiB
@@ -151,25 +150,24 @@ TEST(ReadBufferFaults, ChildRunningPastParentIsCutToTheParent) {
   EXPECT_EQ(f.declared, 0x7FFFFFFFu);
   EXPECT_EQ(f.available, 4u);
   EXPECT_EQ(ReadBuffer::describe(f), "chunk 0x2000 at offset 12 declares 2147483647 bytes but only 4 remain in its parent");
+
+  // a chunk running past the data, and a typed one cut short
+  Bytes cut = header();
+  append(cut, {0x00, 0x10, 100, 0, 0, 0, 0x07, 0xF0, 1, 2, 3});
+  ReadBuffer rc = reader(cut);
+  ASSERT_EQ(rc.openChunk(), 0x1000);
+  EXPECT_EQ(rc.getLength(), 5u);
+  ASSERT_EQ(rc.openChunk(), 0xF007);  // 16 implied bytes, 3 present
+  EXPECT_EQ(rc.getLength(), 3u);
+  float value;
+  EXPECT_FALSE(rc.read(value));
+  rc.closeChunk();
+  rc.closeChunk();
+  EXPECT_EQ(rc.getOffset(), cut.size());
+  EXPECT_EQ(rc.getNumFaults(), 2u);
 }
 
-TEST(ReadBufferFaults, ChunkRunningPastTheDataAndTypedChunkCutShort) {
-  Bytes b = header();
-  append(b, {0x00, 0x10, 100, 0, 0, 0, 0x07, 0xF0, 1, 2, 3});
-  ReadBuffer r = reader(b);
-  ASSERT_EQ(r.openChunk(), 0x1000);
-  EXPECT_EQ(r.getLength(), 5u);
-  ASSERT_EQ(r.openChunk(), 0xF007);  // 16 implied bytes, 3 present
-  EXPECT_EQ(r.getLength(), 3u);
-  float f;
-  EXPECT_FALSE(r.read(f));
-  r.closeChunk();
-  r.closeChunk();
-  EXPECT_EQ(r.getOffset(), b.size());
-  EXPECT_EQ(r.getNumFaults(), 2u);
-}
-
-TEST(ReadBufferFaults, ZeroIdentifierAndCutHeaderOpenNothing) {
+TEST(ReadBufferFaults, ZeroIdentifierAndCutHeaderOpenNothingAndNestingBeyondTheLimitStops) {
   Bytes b = header();
   append(b, {0x00, 0x10, 8, 0, 0, 0, 0x00, 0x00, 4, 0, 0, 0, 1, 2});
   ReadBuffer r = reader(b);
@@ -181,6 +179,7 @@ TEST(ReadBufferFaults, ZeroIdentifierAndCutHeaderOpenNothing) {
   EXPECT_EQ(r.getDepth(), 0u);
   ASSERT_EQ(r.getNumFaults(), 1u);
   EXPECT_EQ(r.getFaults()[0].kind, ReadBuffer::Fault::ZERO_ID);
+  EXPECT_EQ(ReadBuffer::describe(r.getFaults()[0]), "invalid chunk identifier 0 at offset 12");
 
   Bytes cut = header();
   append(cut, {0x00, 0x20, 4, 0});  // identifier, half a length
@@ -189,9 +188,9 @@ TEST(ReadBufferFaults, ZeroIdentifierAndCutHeaderOpenNothing) {
   EXPECT_EQ(rc.getOffset(), 6u);
   ASSERT_EQ(rc.getNumFaults(), 1u);
   EXPECT_EQ(rc.getFaults()[0].kind, ReadBuffer::Fault::TRUNCATED_HEADER);
-}
+  EXPECT_EQ(ReadBuffer::describe(rc.getFaults()[0]), "chunk header cut short at offset 6 (4 bytes left)");
 
-TEST(ReadBufferFaults, NestingBeyondTheLimitStops) {
+  // nesting beyond the limit stops
   const int levels = 300;
   WriteBuffer w("Z3DF", 1, 1, 1);
   for (int i = 0; i < levels; ++i) {
@@ -200,19 +199,20 @@ TEST(ReadBufferFaults, NestingBeyondTheLimitStops) {
   }
   for (int i = 0; i < levels; ++i) w.closeChunk();
   const Bytes data = w.getData();
-  ReadBuffer r = reader(data);
+  ReadBuffer deep = reader(data);
   int depth = 0;
-  while (r.openChunk() == 0x5130) {
+  while (deep.openChunk() == 0x5130) {
     uint8_t level;
-    ASSERT_TRUE(r.read(level));
+    ASSERT_TRUE(deep.read(level));
     EXPECT_EQ(level, depth % 256);
     ++depth;
   }
   EXPECT_EQ(depth, ReadBuffer::DEFAULT_MAX_DEPTH);
-  ASSERT_EQ(r.getNumFaults(), 1u);
-  EXPECT_EQ(r.getFaults()[0].kind, ReadBuffer::Fault::TOO_DEEP);
-  for (int i = 0; i < depth; ++i) r.closeChunk();
-  EXPECT_EQ(r.getOffset(), data.size());
+  ASSERT_EQ(deep.getNumFaults(), 1u);
+  EXPECT_EQ(deep.getFaults()[0].kind, ReadBuffer::Fault::TOO_DEEP);
+  EXPECT_EQ(ReadBuffer::describe(deep.getFaults()[0]).find("chunk 0x5130 at offset "), 0u);
+  for (int i = 0; i < depth; ++i) deep.closeChunk();
+  EXPECT_EQ(deep.getOffset(), data.size());
 }
 
 TEST(WriteBufferSave, WritesTheBytesAndReplacesTheFile) {

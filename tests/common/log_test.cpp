@@ -17,36 +17,31 @@ std::string logged(const char* type, const char* file, const char* function, int
   return capture.finish();
 }
 
-TEST(LogBackEnd, PrintsTypeFunctionMessageFileAndLine) {
+TEST(LogBackEnd, PrintsTypeFunctionMessageAndTheFilesNameAndLine) {
   EXPECT_EQ(logged("info", "src/display/dis_display_glfw.cpp", "zelkor::display::DisplayGLFW::close", 12, "closed"),
             "[info][display::DisplayGLFW::close], closed (dis_display_glfw.cpp:12)\n");
-}
 
-TEST(LogBackEnd, MessageEndingInNewlinePutsLocationOnItsOwnLine) {
+  // a message ending in a newline puts the location on its own line
   const std::string out = logged("error", "../include/kin_music", "setup", 38, "No sound device!\n");
   EXPECT_EQ(out, "[error][setup], No sound device!\n (kin_music:38)\n");
   EXPECT_EQ(splitLines(out).size(), 2u);
-}
 
-TEST(LogBackEnd, NamespacePrefixIsRemovedOnlyAtTheStart) {
+  // the namespace prefix goes only at the start
   EXPECT_EQ(logged("log", "f", "zelkor::xml::XmlParser::parse", 1, "m"), "[log][xml::XmlParser::parse], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "a::zelkor::b", 1, "m"), "[log][a::zelkor::b], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "zelkorfoo", 1, "m"), "[log][zelkorfoo], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "zelkor:x", 1, "m"), "[log][zelkor:x], m (f:1)\n");
   EXPECT_EQ(logged("log", "f", "", 1, "m"), "[log][], m (f:1)\n");
-}
 
-TEST(LogBackEnd, FileNameKeepsWhatFollowsTheLastSeparator) {
+  // the file name keeps what follows the last separator
   EXPECT_EQ(logged("log", "plain", "f", 7, "m"), "[log][f], m (plain:7)\n");
   EXPECT_EQ(logged("log", "dir/", "f", 7, "m"), "[log][f], m (:7)\n");
   EXPECT_EQ(logged("log", "c:\\src\\x.cpp", "f", 7, "m"), "[log][f], m (x.cpp:7)\n");
   EXPECT_EQ(logged("log", "a/b:c", "f", 7, "m"), "[log][f], m (c:7)\n");
-}
 
-TEST(LogFrontEnd, LongMessageKeeps2047Characters) {
+  // a long message keeps 2047 characters
   const std::string message(3000, 'x');
-  const std::string out = logged("log", "f", "g", 1, message.c_str());
-  EXPECT_EQ(out, "[log][g], " + std::string(2047, 'x') + " (f:1)\n");
+  EXPECT_EQ(logged("log", "f", "g", 1, message.c_str()), "[log][g], " + std::string(2047, 'x') + " (f:1)\n");
 }
 
 TEST(FunctionName, StripsReturnTypeAndParameters) {
@@ -59,7 +54,7 @@ TEST(FunctionName, StripsReturnTypeAndParameters) {
   EXPECT_STREQ(zlk_function_name("int main()"), "main");
 }
 
-TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowing) {
+TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowingAndKeepsALiteralMessage) {
   StdoutCapture capture;
   zelkor::Exception e("Could not find the file '%s'.", "a.png");
   const std::string out = capture.finish();
@@ -67,14 +62,13 @@ TEST(ExceptionTest, ConstructionLogsOnceWithoutThrowing) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].rfind("[error][Exception], Could not find the file 'a.png'. (zlk_system:", 0), 0u) << out;
   EXPECT_STREQ(e.what(), "Could not find the file 'a.png'.");
-}
 
-TEST(ExceptionTest, PercentInMessageIsLoggedVerbatim) {
-  StdoutCapture capture;
-  zelkor::Exception e(std::string("100% done %s %d"));
-  const std::string out = capture.finish();
-  EXPECT_NE(out.find("], 100% done %s %d (zlk_system:"), std::string::npos) << out;
-  EXPECT_STREQ(e.what(), "100% done %s %d");
+  // a message given as it stands keeps its percent signs
+  StdoutCapture verbatim;
+  zelkor::Exception literal(std::string("100% done %s %d"));
+  const std::string text = verbatim.finish();
+  EXPECT_NE(text.find("], 100% done %s %d (zlk_system:"), std::string::npos) << text;
+  EXPECT_STREQ(literal.what(), "100% done %s %d");
 }
 
 TEST(ExceptionTest, OverlongMessagesAreCutSafely) {

@@ -7,14 +7,11 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "am_image.h"
 #include "dis_display.h"
-#include "dis_display_obsolete.h"
 #include "dis_glinclude.h"
 #include "dis_resource.h"
 #include "glfw_inject.h"
@@ -41,51 +38,11 @@ class Recorder : public Listener {
     note("up", e.key);
     return keyUpResult;
   }
-  int onCharDown(const CharEvent& e) override {
-    charsDown.push_back(e.key);
-    return WHATEVER;
-  }
-  int onCharUp(const CharEvent& e) override {
-    charsUp.push_back(e.key);
-    return WHATEVER;
-  }
-  int onMouseMove(const MouseMoveEvent& e) override {
-    moves.push_back(e);
-    return WHATEVER;
-  }
-  int onMouseWheel(const MouseMoveEvent& e) override {
-    wheels.push_back(e);
-    return WHATEVER;
-  }
-  int onMouseDown(const MouseButtonEvent& e) override {
-    buttonsDown.push_back(e);
-    return WHATEVER;
-  }
-  int onMouseUp(const MouseButtonEvent& e) override {
-    buttonsUp.push_back(e);
-    return WHATEVER;
-  }
-  int onQuit() override {
-    note("quit", 0);
-    return quitResult;
-  }
-  void onResize(int oldWidth, int oldHeight) override { resizes.push_back({oldWidth, oldHeight}); }
-  void onDraw() override {
-    ++draws;
-    note("draw", 0);
-    if (drawHook) drawHook();
-  }
+  void onDraw() override { note("draw", 0); }
 
   std::vector<KeyEvent> keysDown, keysUp;
-  std::vector<int> charsDown, charsUp;
-  std::vector<MouseMoveEvent> moves, wheels;
-  std::vector<MouseButtonEvent> buttonsDown, buttonsUp;
-  std::vector<std::pair<int, int>> resizes;
-  int draws = 0;
   int keyDownResult = WHATEVER;
   int keyUpResult = WHATEVER;
-  int quitResult = WHATEVER;
-  std::function<void()> drawHook;
 
  private:
   void note(const char* what, int value) {
@@ -95,25 +52,13 @@ class Recorder : public Listener {
   std::vector<std::string>* mLog;
 };
 
-// A GPU resource that only counts what the device asks of it.
+// A GPU resource that counts its deletion.
 class CountingResource : public Resource {
  public:
-  explicit CountingResource(DisplayGL* display, int* deleted = nullptr) : Resource(display), mDeleted(deleted) {}
-  ~CountingResource() override {
-    if (mDeleted) ++*mDeleted;
-  }
-  void disposeResource(bool) override {
-    ++disposed;
-    hadContextOnDispose = glfwGetCurrentContext() != nullptr;
-    mDisposed = true;
-  }
-  void restoreResource() override {
-    ++restored;
-    mDisposed = false;
-  }
-  int disposed = 0;
-  int restored = 0;
-  bool hadContextOnDispose = false;
+  CountingResource(DisplayGL* display, int* deleted) : Resource(display), mDeleted(deleted) {}
+  ~CountingResource() override { ++*mDeleted; }
+  void disposeResource(bool) override { mDisposed = true; }
+  void restoreResource() override { mDisposed = false; }
 
  private:
   int* mDeleted;
@@ -121,14 +66,10 @@ class CountingResource : public Resource {
 
 class DeviceTest : public testing::Test {
  protected:
-  void SetUp() override { openDevice(320, 240, WindowMode::FPS_VARIABLE); }
-
-  void openDevice(int width, int height, WindowMode::FpsMode fpsMode, float fps = 60.0f) {
-    device.reset();
+  void SetUp() override {
     device.reset(DisplayGL::create());
-    WindowMode mode("display test", width, height, false);
-    mode.fpsMode = fpsMode;
-    mode.fps = fps;
+    WindowMode mode("display test", 320, 240, false);
+    mode.fpsMode = WindowMode::FPS_VARIABLE;
     device->open(mode);
   }
 
@@ -138,29 +79,47 @@ class DeviceTest : public testing::Test {
 
 // ------------------------------------------------------------ listeners
 
-TEST_F(DeviceTest, InputGoesNewestFirstAndDrawingInRegistrationOrder) {
+TEST_F(DeviceTest, InputGoesNewestFirstUntilBlockedAndDrawingInRegistrationOrder) {
   Recorder a("A", &log), b("B", &log), c("C", &log);
+  Listener plain;  // its defaults pass everything on
   device->addListener(&a);
   device->addListener(&b);
   device->addListener(&c);
+  device->addListener(&plain);
   kindra_test::keyPress(GLFW_KEY_X);
   EXPECT_EQ(log, (std::vector<std::string>{"C:down:88", "B:down:88", "A:down:88"}));
   log.clear();
   ASSERT_TRUE(device->update());
   EXPECT_EQ(log, (std::vector<std::string>{"A:draw", "B:draw", "C:draw"}));
-}
 
-TEST_F(DeviceTest, BlockedEventNeverReachesListenersRegisteredBefore) {
-  Recorder a("A", &log), b("B", &log), c("C", &log);
-  device->addListener(&a);
-  device->addListener(&b);
-  device->addListener(&c);
+  // a blocked event never reaches the listeners registered before the blocker
+  log.clear();
   b.keyDownResult = Listener::BLOCK;
   kindra_test::keyTap(GLFW_KEY_X);
   EXPECT_EQ(log, (std::vector<std::string>{"C:down:88", "B:down:88", "C:up:88", "B:up:88", "A:up:88"}));
 }
 
-TEST_F(DeviceTest, EscapeQuitsOnReleaseUnlessAListenerBlocksTheRelease) {
+TEST_F(DeviceTest, NamedKeysArriveAsTheDevicesKeys) {
+  Recorder a("A", nullptr);
+  device->addListener(&a);
+  const std::pair<int, Key> named[] = {
+      {GLFW_KEY_ESCAPE, KEY_ESC},         {GLFW_KEY_ENTER, KEY_ENTER},         {GLFW_KEY_TAB, KEY_TAB},
+      {GLFW_KEY_BACKSPACE, KEY_BACKSPACE}, {GLFW_KEY_INSERT, KEY_INSERT},       {GLFW_KEY_DELETE, KEY_DEL},
+      {GLFW_KEY_RIGHT, KEY_RIGHT},        {GLFW_KEY_LEFT, KEY_LEFT},           {GLFW_KEY_DOWN, KEY_DOWN},
+      {GLFW_KEY_UP, KEY_UP},              {GLFW_KEY_PAGE_UP, KEY_PAGEUP},      {GLFW_KEY_PAGE_DOWN, KEY_PAGEDOWN},
+      {GLFW_KEY_HOME, KEY_HOME},          {GLFW_KEY_END, KEY_END},             {GLFW_KEY_KP_DECIMAL, KEY_KP_DECIMAL},
+      {GLFW_KEY_KP_DIVIDE, KEY_KP_DIVIDE}, {GLFW_KEY_KP_MULTIPLY, KEY_KP_MULTIPLY}, {GLFW_KEY_KP_ADD, KEY_KP_ADD},
+      {GLFW_KEY_KP_SUBTRACT, KEY_KP_SUBTRACT}, {GLFW_KEY_KP_ENTER, KEY_KP_ENTER}, {GLFW_KEY_KP_EQUAL, KEY_KP_EQUAL},
+      {GLFW_KEY_LEFT_SHIFT, KEY_LSHIFT},  {GLFW_KEY_RIGHT_SHIFT, KEY_RSHIFT},  {GLFW_KEY_LEFT_CONTROL, KEY_LCTRL},
+      {GLFW_KEY_RIGHT_CONTROL, KEY_RCTRL}, {GLFW_KEY_LEFT_ALT, KEY_LALT},      {GLFW_KEY_RIGHT_ALT, KEY_RALT},
+  };
+  for (const auto& key : named) {
+    kindra_test::keyTap(key.first);
+    EXPECT_EQ(a.keysUp.empty() ? KEY_UNKNOWN : a.keysUp.back().key, key.second) << key.first;
+  }
+}
+
+TEST_F(DeviceTest, EscapeQuitsUnlessBlockedAltEnterSwitchesToFullScreenAndTheCloseButtonOnlyAsksToQuit) {
   Recorder a("A", &log);
   device->addListener(&a);
   kindra_test::keyPress(GLFW_KEY_ESCAPE);
@@ -177,6 +136,38 @@ TEST_F(DeviceTest, EscapeQuitsOnReleaseUnlessAListenerBlocksTheRelease) {
   kindra_test::keyTap(GLFW_KEY_ESCAPE);
   EXPECT_NE(capture.finish().find("DisplayGLFW - ESC"), std::string::npos);
   EXPECT_FALSE(device->update());
+
+  // Alt+Enter switches to full screen keeping the resources
+  int deleted = 0;
+  CountingResource* resource = new CountingResource(device.get(), &deleted);
+  resource->restoreResource();  // live before the switch
+  kindra_test::keyPress(GLFW_KEY_LEFT_ALT);
+  kindra_test::keyTap(GLFW_KEY_ENTER);
+  ASSERT_TRUE(device->update());
+  EXPECT_TRUE(device->getWindowMode().fullscreen);
+  EXPECT_FALSE(resource->isDisposed()) << "rebuilt in the new window";
+  kindra_test::windowResized(400, 300);
+  EXPECT_EQ(device->getWindowMode().activeHeight, 300);
+  kindra_test::closeRequest();
+  device->updateBlocking();  // returns at the quit
+  EXPECT_TRUE(device->update()) << "the window stays";
+  resource->destroy();
+}
+
+TEST_F(DeviceTest, CapabilitiesComeFromTheContextAndGamePadsFromTheOverride) {
+  EXPECT_GE(device->maxNumVertexAttrib(), 16);
+  std::vector<WindowMode> modes;
+  device->getModes(modes);
+  ASSERT_FALSE(modes.empty());
+  GamePadState state{};
+  state.buttons[7] = 1;
+  GamePadState read;
+  EXPECT_FALSE(readGamePad(3, read)) << "no pad there";
+  setGamePadOverride(3, &state);
+  ASSERT_TRUE(readGamePad(3, read));
+  EXPECT_EQ(read.buttons[7], 1);
+  setGamePadOverride(3, nullptr);
+  EXPECT_FALSE(readGamePad(3, read));
 }
 
 // ------------------------------------------------------------ resources

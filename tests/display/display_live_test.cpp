@@ -63,7 +63,7 @@ class LiveTest : public GpuTest, public testing::WithParamInterface<am::FileWatc
 };
 
 std::string fragment(const char* colour) {
-  return std::string("uniform vec4 tint;\nvoid main() {\n  gl_FragColor = ") + colour + " * tint;\n}\n";
+  return std::string("#version 110\nuniform vec4 tint;\nvoid main() {\n  gl_FragColor = ") + colour + " * tint;\n}\n";
 }
 
 TEST_P(LiveTest, AChangedShaderIsRebuiltInPlaceAndABrokenOneKeepsTheOldProgram) {

@@ -82,14 +82,16 @@ TEST_F(ShaderTest, CompileAndLinkErrorsCarryTheDriversMessage) {
 TEST_F(ShaderTest, UniformsAreFoundAndSetByName) {
   writeColorShader("fx/uni");
   writeText("fx/uni.frag",
+            "#version 110\n"  // the define block goes after it
             "uniform vec4 tint;\n"
+            "uniform vec2 gain;\n"
             "uniform float weights[3];\n"
             "uniform mat4 shift;\n"
             "uniform int mode;\n"
             "uniform sampler2D tex;\n"
             "varying vec4 vColor;\n"
             "void main() {\n"
-            "  vec4 c = vColor * tint * (shift * vec4(1.0)).x;\n"
+            "  vec4 c = vColor * tint * (shift * vec4(1.0)).x * gain.x;\n"
             "  c.r *= weights[0] + weights[1] + weights[2];\n"
             "  if (mode == 7) c.b = 1.0;\n"
             "  c.a += 0.001 * texture2D(tex, vec2(0.5)).a;\n"
@@ -114,6 +116,14 @@ TEST_F(ShaderTest, UniformsAreFoundAndSetByName) {
   EXPECT_EQ(byName["mode"].type, TYPE_INT);
   EXPECT_EQ(byName["tex"].type, TYPE_INT) << "samplers are set as texture units";
   EXPECT_EQ(byName["tex"].numElements, 1);
+  EXPECT_EQ(byName["gain"].numElements, 2);
+  std::vector<VertexAttribute> attributes;
+  shader->getVertexAttribs(attributes);
+  ASSERT_EQ(attributes.size(), 2u);
+  for (const VertexAttribute& a : attributes) {
+    EXPECT_EQ(a.index, shader->getVertexAttribLocation(a.name));
+    EXPECT_EQ(a.numElements, a.name == "position" ? 2 : 4) << a.name;
+  }
 
   device->setShader(shader);
   const float weights[3] = {0.25f, 0.25f, 0.0f};
@@ -122,6 +132,7 @@ TEST_F(ShaderTest, UniformsAreFoundAndSetByName) {
   identity.setIdentity();
   shader->set(shader->getUniformLocation("shift"), identity);
   shader->set(shader->getUniformLocation("mode"), 7);
+  shader->set(shader->getUniformLocation("gain"), mathbase::Vector2f(1, 0));
   EXPECT_EQ(drawWith(shader, mathbase::Vector4f(1, 1, 0, 1)), (Rgba{128, 255, 255, 255}));
   GLfloat read[3] = {0, 0, 0};
   glGetUniformfv(static_cast<Shader_GL*>(shader)->getHandle(), shader->getUniformLocation("weights[2]"), read);

@@ -1,9 +1,12 @@
 // Textures and the device's resource registry on a real context: uploads
 // read back as drawn pixels, the lifecycle, the cache and the fallbacks for
-// drivers without some extensions.
+// drivers without some extensions; the immediate-mode shapes.
 
+#include <functional>
+#include <tuple>
 #include <vector>
 
+#include "dis_display_obsolete.h"
 #include "dis_texture_gl.h"
 #include "gpu_fixture.h"
 #include "zlk_system.h"
@@ -50,7 +53,7 @@ class TextureTest : public GpuTest {
   }
 };
 
-TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindAndDrawsThePicture) {
+TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindDrawingThePictureOrFailingNamingTheFile) {
   writePng("pattern.png", makeImage(16, 16, pattern));
   Texture* texture = device->createTexture("pattern.png", noMipmaps());
   Texture_GL* gl = static_cast<Texture_GL*>(texture);
@@ -66,6 +69,27 @@ TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindAndDrawsThePicture) {
   EXPECT_EQ(texture->getDeclaration().channelFormat, Texture::FORMAT_UINT8);
   EXPECT_EQ(texture->getDeclaration().target, Texture::TARGET_2D);
   texture->destroy();
+
+  // a picture that cannot be read fails at first bind, naming the file
+  Texture* missing = device->createTexture("missing.png", false);
+  const std::string error = errorOf([&] { device->setTexture(missing, 0); });
+  EXPECT_NE(error.find("Display::Resource; Could not read (or decode) image 'missing.png' (am msg was '"), std::string::npos)
+      << error;
+  EXPECT_TRUE(missing->isDisposed());
+  // bytes in memory are decoded the same way
+  writePng("p.png", makeImage(2, 3, pattern));
+  const std::string bytes = kindra_test::readFile(scratch->file("p.png"));
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  EXPECT_EQ(missing->loadImage("memory.png", data, static_cast<long>(bytes.size()))->getHeight(), 3);
+  EXPECT_NE(errorOf([&] { missing->loadImage("cut.png", data, 20); }).find("image 'cut.png'"), std::string::npos);
+  missing->destroy();
+
+  writeText("broken.png", std::string("\x89PNG\r\n\x1a\n", 8) + "not really");
+  Texture* broken = device->createTexture("broken.png", false);
+  EXPECT_NE(errorOf([&] { device->setTexture(broken, 0); }).find("Could not read (or decode) image 'broken.png'"),
+            std::string::npos);
+  broken->destroy();
+  device->setTexture(nullptr, 0);
 }
 
 TEST_F(TextureTest, UnsupportedDeclarationsFailClearly) {
@@ -87,20 +111,32 @@ TEST_F(TextureTest, UnsupportedDeclarationsFailClearly) {
   texture->destroy();
 }
 
-TEST_F(TextureTest, UnreadablePicturesFailAtFirstBindNamingTheFile) {
-  Texture* missing = device->createTexture("missing.png", false);
-  const std::string error = errorOf([&] { device->setTexture(missing, 0); });
-  EXPECT_NE(error.find("Display::Resource; Could not read (or decode) image 'missing.png' (am msg was '"), std::string::npos)
-      << error;
-  EXPECT_TRUE(missing->isDisposed());
-  missing->destroy();
+using ShapeTest = GpuTest;
 
-  writeText("broken.png", std::string("\x89PNG\r\n\x1a\n", 8) + "not really");
-  Texture* broken = device->createTexture("broken.png", false);
-  EXPECT_NE(errorOf([&] { device->setTexture(broken, 0); }).find("Could not read (or decode) image 'broken.png'"),
-            std::string::npos);
-  broken->destroy();
-  device->setTexture(nullptr, 0);
+TEST_F(ShapeTest, ImmediateModeShapesCoverTheirAreaAndLeaveTheRest) {
+  using D = DisplayObsolete;
+  using V = mathbase::Vector3f;
+  // each shape drawn in white on black, lines three pixels wide: a pixel it
+  // covers and one it leaves; centres on pixel centres
+  const std::tuple<const char*, std::function<void()>, std::vector<int>> shapes[] = {
+      {"disc", [] { D::drawCircle(100.5f, 100.5f, 50, D::SOLID); }, {100, 140, 100, 160}},
+      {"circle", [] { D::drawCircle(100.5f, 100.5f, 50, D::WIRE); }, {150, 100, 100, 100}},
+      {"frame", [] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::SOLID); }, {100, 52, 100, 100}},
+      {"frame edges", [] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::WIRE); }, {100, 45, 100, 50}},
+      {"line", [] { D::drawLine(10.5f, 100.5f, 200.5f, 100.5f); }, {100, 100, 100, 110}},
+      {"wide line, round ends", [] { D::drawLine(V(50, 100, 0), V(150, 100, 0), V(0, 0, 1), 20, true, 8); },
+       {155, 100, 165, 100}},
+      {"box edges", [] { D::drawBoxWire(V(100.5f, 100.5f, 0), V(50, 50, 0.5f)); }, {50, 100, 100, 100}},
+  };
+  for (const auto& [name, draw, at] : shapes) {
+    SCOPED_TRACE(name);
+    pixelSpace();
+    clear(0, 0, 0);
+    glLineWidth(3);
+    draw();
+    EXPECT_EQ(pixel(at[0], at[1]), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(pixel(at[2], at[3]), (Rgba{0, 0, 0, 255}));
+  }
 }
 
 }  // namespace

@@ -49,15 +49,14 @@ TEST(Hex2VecTest, PairsOfDigitsInRgbaOrder) {
   expectColour(DisplayObsolete::hex2vec("12345678ff"), 0x12 / 255.0f, 0x34 / 255.0f, 0x56 / 255.0f, 0x78 / 255.0f);
 }
 
-TEST(GlErrorNameTest, KnownCodesByNameOthersInHex) {
+TEST(ErrorReports, GlCodesByNameOthersInHexAndFailedPreconditionsWithTheExpression) {
   char buffer[32];
   EXPECT_STREQ(glErrorName(GL_INVALID_VALUE, buffer), "GL_INVALID_VALUE");
   EXPECT_STREQ(glErrorName(GL_TABLE_TOO_LARGE, buffer), "GL_TABLE_TOO_LARGE");
   EXPECT_STREQ(glErrorName(GL_INVALID_FRAMEBUFFER_OPERATION, buffer), "GL_INVALID_FRAMEBUFFER_OPERATION");
   EXPECT_STREQ(glErrorName(0x1234, buffer), "0x1234");
-}
 
-TEST(AssertionTest, FailedPreconditionThrowsWithTheExpression) {
+  // a failed precondition throws with the expression
   kindra_test::StdoutCapture capture;
   const int height = 3;
   try {

@@ -2,13 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-// after the test framework: the X11 headers define None and Bool
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
-#define GLFW_EXPOSE_NATIVE_X11
-#include <GLFW/glfw3native.h>
 
 namespace kindra_test {
 
@@ -40,18 +35,11 @@ void sendKey(int glfwKey, int action) {
 }  // namespace
 
 void keyPress(int glfwKey) { sendKey(glfwKey, GLFW_PRESS); }
-void keyRepeat(int glfwKey) { sendKey(glfwKey, GLFW_REPEAT); }
 void keyRelease(int glfwKey) { sendKey(glfwKey, GLFW_RELEASE); }
 
 void keyTap(int glfwKey) {
   keyPress(glfwKey);
   keyRelease(glfwKey);
-}
-
-void charTyped(unsigned int codepoint) {
-  GLFWwindow* w = window();
-  if (!w) return;
-  if (GLFWcharfun f = installed(w, glfwSetCharCallback)) f(w, codepoint);
 }
 
 void mouseMove(double x, double y) {
@@ -85,19 +73,6 @@ void closeRequest() {
     glfwSetWindowShouldClose(w, GLFW_TRUE);  // as the library does before the callback
     f(w);
   }
-}
-
-void advanceTime(double seconds) { glfwSetTime(glfwGetTime() + seconds); }
-
-bool runCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-bool haveXdotool() { return std::getenv("DISPLAY") && runCommand("xdotool getmouselocation >/dev/null 2>&1"); }
-
-bool sendRealKeys(const std::string& keys) {
-  GLFWwindow* w = window();
-  if (!w) return false;
-  const unsigned long id = static_cast<unsigned long>(glfwGetX11Window(w));
-  return runCommand("timeout 10 xdotool key --window " + std::to_string(id) + " " + keys);
 }
 
 }  // namespace kindra_test

@@ -15,7 +15,7 @@ using zelkor::xml::IteratorConst;
 using zelkor::xml::XmlNode;
 using zelkor::xml::XmlParser;
 using zelkor::xml::XmlTag;
-using xml_test::errorOf;
+using xml_test::thrownMessage;
 using xml_test::parseError;
 
 // "name" for a closed leaf, "name(child child)" for an open node
@@ -29,7 +29,7 @@ std::string shape(const XmlNode& node) {
   return s;
 }
 
-TEST(DocumentErrors, AttributeFaultsWithPositions) {
+TEST(DocumentErrors, FaultsNameLineColumnAndTheTagBeingRead) {
   // the name stops at '_' and "_tag" is read as an attribute without '='
   EXPECT_EQ(parseError("<root><my_tag/></root>"), "(error at line 1, col 15); '=' expected! (when reading tag at 1:7)");
   EXPECT_EQ(parseError("<r a=12.5/>"), "(error at line 1, col 9); '=' expected! (when reading tag at 1:1)");
@@ -37,18 +37,16 @@ TEST(DocumentErrors, AttributeFaultsWithPositions) {
             "(error at line 1, col 9); You must close the value using \" (when reading tag at 1:1)");
   EXPECT_EQ(parseError("<r>\n\t<b a='1>\n</r>"),
             "(error at line 2, col 13); You must close the value using ' (when reading tag at 1:4)");
-}
 
-TEST(DocumentErrors, CommentFaults) {
+  // comments: a double hyphen may stand inside one, not at its end
   EXPECT_EQ(parseError("<r><!----></r>"), "(error at line 1, col 9); Xml: Ill formatted comment! (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<r><!-- x ---></r>"),
             "(error at line 1, col 13); Xml: Ill formatted comment! (when reading tag at 1:4)");
   XmlParser p;
   p.parse("<r><!-- a -- b --></r>");
   EXPECT_EQ(p.getRootNode().getChildren(0)->getTag().getValue("content"), " a -- b ");
-}
 
-TEST(DocumentErrors, InputEndingBeforeTheRootEnds) {
+  // input ending before the root ends
   EXPECT_EQ(parseError(""), "(error at line 1, col 1); EOF (when reading tag at 1:1)");
   EXPECT_EQ(parseError("hello <!-- c -->\n"), "(error at line 2, col 1); EOF (when reading tag at 1:17)");
   EXPECT_EQ(parseError("<a><b>"), "(error at line 1, col 7); EOF (when reading tag at 1:7)");
@@ -56,9 +54,8 @@ TEST(DocumentErrors, InputEndingBeforeTheRootEnds) {
   EXPECT_EQ(parseError("<a><!-- open"), "(error at line 1, col 13); EOF (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<a><b x=\"1\""), "(error at line 1, col 12); EOF (when reading tag at 1:4)");
   EXPECT_EQ(parseError("<a><?pi"), "(error at line 1, col 8); EOF (when reading tag at 1:4)");
-}
 
-TEST(DocumentErrors, BracketInExclaimTagEnds) {
+  // a bracket ends an exclaim tag
   EXPECT_EQ(parseError("<!DOCTYPE r [\n<!ELEMENT r ANY>\n]>\n<r></r>"),
             "(error at line 1, col 13); Xml: Unexpected '[' in <!...> tag! (when reading tag at 1:1)");
   EXPECT_EQ(parseError("<r><![CDATA[x]]></r>"),
@@ -96,7 +93,7 @@ TEST(DocumentErrors, DeepNestingIsRefusedWithoutRecursion) {
 TEST(DocumentErrors, SecondParseNeedsClear) {
   XmlParser p;
   p.parse("<?xml version=\"1.0\"?><a k=\"1\"><b/></a>");
-  EXPECT_EQ(errorOf([&] { p.parse("<c></c>"); }), "Parser has already parsed a xml-file, use clear() first!");
+  EXPECT_EQ(thrownMessage([&] { p.parse("<c></c>"); }), "Parser has already parsed a xml-file, use clear() first!");
   p.clear();
   p.parse("<c k=\"2\"><d/></c>");
   EXPECT_TRUE(p.getMetaTag().getArg().empty()) << "the first declaration stays";
@@ -106,17 +103,17 @@ TEST(DocumentErrors, SecondParseNeedsClear) {
 
   // a failed parse keeps what was read, name included
   XmlParser failed;
-  EXPECT_NE(parseError("<a><b/><c"), "<no error>");
-  errorOf([&] { failed.parse("<a><b/><c"); });
+  EXPECT_NE(parseError("<a><b/><c"), "<no exception>");
+  thrownMessage([&] { failed.parse("<a><b/><c"); });
   EXPECT_EQ(failed.getRootNode().getTag().getName(), "a");
   EXPECT_EQ(failed.getRootNode().getNumChildren(), 1);
-  EXPECT_EQ(errorOf([&] { failed.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
+  EXPECT_EQ(thrownMessage([&] { failed.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
 
   // a root without a name that holds children counts as parsed too
   XmlParser nameless;
   nameless.parse("<><x/></>");
   EXPECT_EQ(nameless.getRootNode().getNumChildren(), 1);
-  EXPECT_EQ(errorOf([&] { nameless.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
+  EXPECT_EQ(thrownMessage([&] { nameless.parse("<a></a>"); }), "Parser has already parsed a xml-file, use clear() first!");
 }
 
 TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
@@ -132,20 +129,21 @@ TEST(DocumentFiles, ParseFileNamesTheFileInErrors) {
   const std::string bad = dir.file("bad.xml");
   ASSERT_TRUE(kindra_test::writeFile(bad, "<setup>\n<window width=640.5/>"));
   XmlParser q;
-  EXPECT_EQ(errorOf([&] { q.parseFile(bad); }),
+  EXPECT_EQ(thrownMessage([&] { q.parseFile(bad); }),
             bad + ": (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
 
   // bytes loaded elsewhere can name their source too
   const std::string bytes = kindra_test::readFile(bad);
   XmlParser named;
-  EXPECT_EQ(errorOf([&] { named.parse(bytes.data(), static_cast<int>(bytes.size()), "data.zip:setup.xml"); }),
+  EXPECT_EQ(thrownMessage([&] { named.parse(bytes.data(), static_cast<int>(bytes.size()), "data.zip:setup.xml"); }),
             "data.zip:setup.xml: (error at line 2, col 19); '=' expected! (when reading tag at 1:8)");
+  EXPECT_EQ(thrownMessage([&] { XmlParser().parse(bytes.data(), -1); }), "XmlParser::parse; Negative length -1!");
 
   XmlParser missing;
-  EXPECT_EQ(errorOf([&] { missing.parseFile(dir.file("none.xml")); }),
+  EXPECT_EQ(thrownMessage([&] { missing.parseFile(dir.file("none.xml")); }),
             "Xml: Could not open '" + dir.file("none.xml") + "' (No such file or directory)");
   XmlParser directory;
-  EXPECT_NE(errorOf([&] { directory.parseFile(dir.path()); }).find(dir.path()), std::string::npos);
+  EXPECT_NE(thrownMessage([&] { directory.parseFile(dir.path()); }).find(dir.path()), std::string::npos);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 using zelkor::xml::BufferReader;
 using zelkor::xml::XmlTag;
-using xml_test::errorOf;
+using xml_test::thrownMessage;
 
 XmlTag tagOf(const std::string& text) {
   BufferReader reader(text.data(), text.size());
@@ -22,10 +22,10 @@ XmlTag tagOf(const std::string& text) {
 }
 
 std::string tagError(const std::string& text) {
-  return errorOf([&] { tagOf(text); });
+  return thrownMessage([&] { tagOf(text); });
 }
 
-TEST(BufferReader, CountsLinesAndColumnsPerByteKind) {
+TEST(BufferReader, CountsLinesAndColumnsAndReadsWordsLinesAndText) {
   const std::string text = "ab\tc\r\nd";
   BufferReader r(text.data(), text.size());
   EXPECT_EQ(r.getLineMemory(), -1);
@@ -37,16 +37,16 @@ TEST(BufferReader, CountsLinesAndColumnsPerByteKind) {
     EXPECT_EQ(r.getChar(), after[i].second) << i;
   }
   EXPECT_TRUE(r.isEof());
-  EXPECT_EQ(errorOf([&] { r.readChar(); }), "EOF");
-  EXPECT_EQ(errorOf([&] { r.peekChar(); }), "EOF");
-}
+  EXPECT_EQ(thrownMessage([&] { r.readChar(); }), "EOF");
+  EXPECT_EQ(thrownMessage([&] { r.peekChar(); }), "EOF");
+  EXPECT_EQ(thrownMessage([&] { r.skipWhitespace(1); }), "Eof before enough spaces were found");
 
-TEST(BufferReader, WordsLinesAndText) {
-  const std::string text = "ab12:_-x rest";
-  BufferReader r(text.data(), text.size());
-  EXPECT_EQ(r.readWord(":"), "ab12:");
-  EXPECT_EQ(r.readWord("_-"), "_-x");
-  EXPECT_EQ(r.readWord(), "");
+  // words, lines and text
+  const std::string words = "ab12:_-x rest";
+  BufferReader w(words.data(), words.size());
+  EXPECT_EQ(w.readWord(":"), "ab12:");
+  EXPECT_EQ(w.readWord("_-"), "_-x");
+  EXPECT_EQ(w.readWord(), "");
 
   const std::string line = "a\tb\r\"c";
   BufferReader l(line.data(), line.size());
@@ -64,6 +64,7 @@ TEST(BufferReader, WordsLinesAndText) {
   EXPECT_EQ(t.getLine(), 2);
   EXPECT_EQ(t.getChar(), 7);
   EXPECT_EQ(t.peekChar(), '<');
+  EXPECT_EQ(thrownMessage([&] { t.skipWhitespace(1); }), "Not enough spaces!");
 }
 
 TEST(TagReading, NormalTagAttributes) {

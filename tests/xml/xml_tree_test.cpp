@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ using zelkor::xml::IteratorConst;
 using zelkor::xml::XmlNode;
 using zelkor::xml::XmlParser;
 using zelkor::xml::XmlTag;
-using xml_test::errorOf;
+using xml_test::thrownMessage;
 
 const char* const kScript =
     "<effect type=\"tunnel\" name=\"main\" start=\"20\" end=\"60\">\n"
@@ -31,7 +32,7 @@ const char* const kScript =
     "\t<flag on=\"1\"/>\n"
     "</effect>\n";
 
-TEST(Iterators, FilterChildrenByName) {
+TEST(Tree, IteratorsFilterChildrenByNameAndEditsShowInTheWrittenDocument) {
   XmlParser p;
   p.parse(kScript);
   const XmlParser& cp = p;
@@ -52,7 +53,28 @@ TEST(Iterators, FilterChildrenByName) {
   EXPECT_TRUE(it.isAtEnd());
   EXPECT_EQ(names, (std::vector<std::string>{"camera", "walls"}));
   EXPECT_EQ(keys, (std::vector<int>{2, 1}));
-  EXPECT_EQ(errorOf([&] { ++it; }), "IteratorConst::operator++; Called after last tag!");
+  EXPECT_EQ(thrownMessage([&] { ++it; }), "IteratorConst::operator++; Called after last tag!");
+
+  // inserted, detached and typed values show in the written document
+  XmlParser edited;
+  edited.parse("<?xml version=\"1.0\"?>\n<effect><a/><b/></effect>");
+  XmlNode* effect = edited.createIterator().getContext();
+  XmlTag key("key");
+  key.setValueInt("time", 7);
+  key.setValueFloat("value", 0.5);
+  effect->addChild(key, 0);
+  XmlNode* b = effect->getChildren(2);
+  EXPECT_EQ(effect->detachChild(b), 2);
+  EXPECT_NE(thrownMessage([&] { effect->detachChild(b); }).find("No such child in 'effect'"), std::string::npos);
+  delete b;  // no longer listed: its parent is left alone
+  std::ostringstream out;
+  edited.write(out, " ");
+  EXPECT_EQ(out.str(), "<?xml version=\"1.0\"?>\n\n<effect>\n <key time=\"7\" value=\"0.5\"/>\n <a/>\n</effect>\n");
+  IteratorConst found = static_cast<const XmlParser&>(edited).createIterator("key");
+  ASSERT_TRUE(++found);
+  std::ostringstream one;
+  one << found;
+  EXPECT_EQ(one.str(), "<key time=\"7\" value=\"0.5\"/>\n");
 }
 
 TEST(Attributes, TypedGetters) {

@@ -194,6 +194,15 @@ TEST(RoundTrip, EveryObjectKindReadsBackAsWritten) {
   EXPECT_EQ(out.finish(), "");  // nothing unknown, nothing mended
   EXPECT_EQ(back.write(), written);
   EXPECT_EQ(back.listContents(), source->listContents());
+  // handed over as a copy and saved as a file: the same bytes
+  unsigned char* copy = nullptr;
+  int length = 0;
+  source->write(&copy, &length);
+  EXPECT_EQ(Bytes(copy, copy + length), written);
+  delete[] copy;
+  kindra_test::ScratchDir dir("z3d");
+  source->save(dir.file("scene.z3d"));
+  EXPECT_EQ(kindra_test::readFile(dir.file("scene.z3d")), std::string(written.begin(), written.end()));
 
   const Mesh* mesh = back.getMesh("tower");
   ASSERT_NE(mesh, nullptr);
