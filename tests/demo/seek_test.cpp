@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <vector>

@@ -1,12 +1,8 @@
 // The real executable under the test's display: started as the demo command
 // starts it, stopped with real keys sent through the X server.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>

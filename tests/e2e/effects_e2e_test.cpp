@@ -1,6 +1,6 @@
 // Effects in the demo's program: a test build with two effects reads its
 // scripts, animates a spline parameter, shows its bar that a real mouse drag
-// moves, and writes the scripts back when it ends; a broken script is kept.
+// moves, and writes the scripts back when it ends.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -141,20 +141,6 @@ TEST_F(EffectDemoTest, TheEditorShowsAndHidesWithTabAndSavesADraggedBar) {
   std::string saved = kGlowScript;
   saved.replace(saved.find("start=\"0\" end=\"20\""), 18, "start=\"10\" end=\"30\"");
   EXPECT_EQ(readWork("script/Glow.glow.xml"), saved);
-}
-
-TEST_F(EffectDemoTest, ABrokenScriptIsNamedKeptAndTheStateSavedBesideIt) {
-  const std::string broken = "<effect>\n\t<time start=\"3\" end=\"4\"\n</effect>\n";
-  writeScript(broken);
-  const std::string out = playAndPress("Escape");
-  EXPECT_NE(out.find("script/Glow.glow.xml: (error at line 3"), std::string::npos) << out;
-  EXPECT_NE(out.find("glow span 0 10 bar"), std::string::npos) << "the defaults:\n" << out;
-  EXPECT_NE(out.find("script/Glow.glow.xml could not be read at start and is kept as it is; effect 'glow' is saved to "
-                     "script/Glow.glow.xml.new"),
-            std::string::npos)
-      << out;
-  EXPECT_EQ(readWork("script/Glow.glow.xml"), broken);
-  EXPECT_NE(readWork("script/Glow.glow.xml.new").find("<time start=\"0\" end=\"10\"/>"), std::string::npos);
 }
 
 }  // namespace

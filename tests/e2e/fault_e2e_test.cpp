@@ -208,7 +208,7 @@ TEST_F(FaultTest, BrokenScriptsAreNamedKeptAndTheStateSavedBesideThem) {
   expectExit(outcome, 0);
   for (const std::string& name : names) {
     expectSaid(outcome, name + ": (error at line ");
-    expectSaid(outcome, name + " could not be read at start and is kept as it is");
+    expectSaid(outcome, name + " could not be read at start and is kept as it is; effect '");
     EXPECT_NE(readWork(name + ".new").find("<effect>"), std::string::npos) << name;
   }
   expectKept(before, snapshot(work.path()));
