@@ -128,9 +128,8 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
       frames.push_back(grab(window));
       EXPECT_FALSE(frames.back().empty()) << "no frame grabbed";
     }
-    std::system(("xdotool key --window " + window + " Escape 2>/dev/null").c_str());
     int status = 0;
-    EXPECT_TRUE(demo.wait(20.0, &status)) << kindra_test::readFile(logFile);
+    EXPECT_TRUE(pressAndWait(demo, window, "Escape", &status)) << kindra_test::readFile(logFile);
     return frames;
   }
 };

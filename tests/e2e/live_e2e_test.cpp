@@ -49,7 +49,7 @@ TEST_F(LiveEditTest, AnEditedShaderShowsWhileTheDemoPlaysAndABrokenOneKeepsTheOl
   window = waitForWindow(demo.pid());
   ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
   ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
-  std::system(("xdotool key --window " + window + " Tab 2>/dev/null").c_str());  // the whole screen is the demo's
+  xdotool(window, "key --window %W Tab");  // the whole screen is the demo's
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_LT(greenPixels(), 100) << "the walls are grey and orange";
 

@@ -8,12 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "kin_plugin_color.h"
-#include "kin_plugin_trigger.h"
-#include "kindra_editor_fixture.h"
 #include "kindra_effects.h"
+#include "tessel_test_util.h"
 #include "kindra_workdir.h"
-#include "tes_colorchooser.h"
 #include "test_support.h"
 
 namespace {
@@ -102,6 +99,9 @@ TEST(ColorTest, AKeyAddedBetweenTwoKeepsTheColourOverTime) {
   color.removeKey(1);
   EXPECT_EQ(color.mG.getNumKeys(), 2);
   EXPECT_EQ(color.mB.getNumKeys(), 2);
+  kindra_test::StdoutCapture capture;
+  color.openPicker(0);
+  EXPECT_TRUE(contains(capture.finish(), "Color 'tint': the editor has no colour picker")) << "and nothing breaks";
 }
 
 // ------------------------------------------------------------ scripts
