@@ -33,10 +33,10 @@ struct Frame {
   float luminance(int x, int y) const { return 0.3f * r(x, y) + 0.59f * g(x, y) + 0.11f * b(x, y); }
 };
 
-// A grabbed frame, also kept as tests/artifacts/<keepAs>.png for a look.
-Frame grab(const std::string& window, const std::string& keepAs) {
+// A grabbed frame: one capture, taken when asked for.
+Frame grab(const std::string& window) {
   Frame frame;
-  const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight, keepAs);
+  const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight);
   if (bytes.empty()) return frame;
   frame.rgb.assign(bytes.begin(), bytes.end());
   frame.width = kWidth;
@@ -94,14 +94,14 @@ TEST_F(CubesDemoTest, SpanShowsTheLitSceneCloudsSunAndGrowingTowerWithoutGlError
   press(window, "Tab");  // the editor hides; the scene fills the window
   // the frame on screen at a song time (the clock follows the song from the
   // start mark)
-  auto at = [&](float songTime, const char* name) {
+  auto at = [&](float songTime) {
     std::this_thread::sleep_until(playing + std::chrono::duration<double>(songTime - start));
-    return grab(window, std::string("cubes_") + name);
+    return grab(window);
   };
-  const Frame early = at(50.5f, "early");     // clouds still faint, few cubes
-  const Frame clouds = at(57.0f, "clouds");   // clouds up, camera level
-  const Frame sun = at(61.5f, "sun");         // camera turned up to the sun
-  const Frame grown = at(74.0f, "grown");     // tower nearly whole
+  const Frame early = at(50.5f);   // clouds still faint, few cubes
+  const Frame clouds = at(57.0f);  // clouds up, camera level
+  const Frame sun = at(61.5f);     // camera turned up to the sun
+  const Frame grown = at(74.0f);   // tower nearly whole
   ASSERT_TRUE(early.width && clouds.width && sun.width && grown.width);
 
   const Stats earlySky = measure(early, 0, kHeight / 4);

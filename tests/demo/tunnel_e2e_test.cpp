@@ -106,12 +106,6 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
     }
   }
 
-  Frame grab(const std::string& window) {
-    const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight);
-    Frame frame;
-    frame.rgb.assign(bytes.begin(), bytes.end());
-    return frame;
-  }
   // Starts the demo, waits until it plays, grabs a frame after each delay
   // (seconds from the start of play), then quits it.
   std::vector<Frame> playAndGrab(const std::vector<double>& delays) {
@@ -125,7 +119,8 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
     const auto played = std::chrono::steady_clock::now();
     for (double delay : delays) {
       std::this_thread::sleep_until(played + std::chrono::duration<double>(delay));
-      frames.push_back(grab(window));
+      const std::string bytes = kindra_e2e::grabWindow(window, kWidth, kHeight);
+      frames.push_back(Frame{std::vector<uint8_t>(bytes.begin(), bytes.end())});
       EXPECT_FALSE(frames.back().empty()) << "no frame grabbed";
     }
     int status = 0;

@@ -2,6 +2,7 @@
 // read back as drawn pixels, the lifecycle, the cache and the fallbacks for
 // drivers without some extensions; the immediate-mode shapes.
 
+#include <algorithm>
 #include <functional>
 #include <tuple>
 #include <vector>
@@ -92,23 +93,80 @@ TEST_F(TextureTest, FileTextureIsBuiltOnFirstBindDrawingThePictureOrFailingNamin
   device->setTexture(nullptr, 0);
 }
 
-TEST_F(TextureTest, UnsupportedDeclarationsFailClearly) {
-  TextureDeclaration alpha(16, 16);
-  alpha.channelType = Texture::CHAN_ALPHA;
-  EXPECT_EQ(errorOf([&] { device->createTexture(alpha); }), "Unknown mFormatGL for texture");
-  EXPECT_TRUE(device->getResources().empty()) << "the refused texture left the registry";
-
-  TextureDeclaration depth8(16, 16);
-  depth8.channelType = Texture::CHAN_DEPTH;
-  EXPECT_EQ(errorOf([&] { device->createTexture(depth8); }), "Unknown mFormatGL for texture");
-
-  device->disableExtension("GL_ARB_texture_float");
-  TextureDeclaration floats(16, 16);
-  floats.channelType = Texture::CHAN_RGB;
-  floats.channelFormat = Texture::FORMAT_F32;
-  Texture* texture = device->createTexture(floats);
-  EXPECT_EQ(errorOf([&] { device->setTexture(texture, 0); }), "OpenGL does not support float-textures on this computer!");
-  texture->destroy();
+TEST_F(TextureTest, DeclarationsBuildTheTexelsTheyAskForOrFailNamingWhy) {
+  struct Row {
+    const char* name;
+    int pictureWidth, pictureHeight;  // 0: an empty texture
+    Texture::Target target;
+    Texture::Channels channels;
+    Texture::ChannelFormat format;
+    bool mipmaps;
+    int width, height;  // declared
+    const char* without;  // an extension switched off from this row on
+    int glWidth;         // of level 0 as built
+    const char* error;   // "" when it builds
+  };
+  using T = Texture;
+  const Row rows[] = {
+      {"RGB, 16 bits", 0, 0, T::TARGET_2D, T::CHAN_RGB, T::FORMAT_HDR, false, 32, 16, "", 32, ""},
+      {"RGBA, half floats", 0, 0, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_F16, true, 32, 16, "", 32, ""},
+      {"RGB, floats", 0, 0, T::TARGET_2D, T::CHAN_RGB, T::FORMAT_F32, false, 32, 16, "", 32, ""},
+      {"luminance and alpha", 0, 0, T::TARGET_2D, T::CHAN_LA, T::FORMAT_UINT8, false, 8, 8, "", 8, ""},
+      {"red, floats", 0, 0, T::TARGET_2D, T::CHAN_RED, T::FORMAT_F32, false, 8, 8, "", 8, ""},
+      {"depth, 16 bits", 0, 0, T::TARGET_2D, T::CHAN_DEPTH, T::FORMAT_UINT16, true, 32, 16, "", 32, ""},
+      {"depth row", 0, 0, T::TARGET_1D, T::CHAN_DEPTH, T::FORMAT_UINT24, false, 32, 7, "", 32, ""},
+      {"depth from a picture", 4, 4, T::TARGET_2D, T::CHAN_DEPTH, T::FORMAT_UINT24, false, -1, -1, "", 0,
+       "Could not construct gl-image for 'unknown' of size 4x4."},
+      {"a column as a row", 1, 8, T::TARGET_1D, T::CHAN_RGBA, T::FORMAT_UINT8, true, -1, -1, "", 8, ""},
+      {"a 1D picture of two dimensions", 4, 4, T::TARGET_1D, T::CHAN_RGBA, T::FORMAT_UINT8, false, -1, -1, "", 0,
+       "Loaded 1d-texture but both dimensions are non-1!"},
+      {"alpha", 0, 0, T::TARGET_2D, T::CHAN_ALPHA, T::FORMAT_UINT8, false, 16, 16, "", 0, "Unknown mFormatGL for texture"},
+      {"8-bit depth", 0, 0, T::TARGET_2D, T::CHAN_DEPTH, T::FORMAT_UINT8, false, 16, 16, "", 0, "Unknown mFormatGL"},
+      {"floats without the extension", 0, 0, T::TARGET_2D, T::CHAN_RGB, T::FORMAT_F32, false, 16, 16,
+       "GL_ARB_texture_float", 0, "OpenGL does not support float-textures on this computer!"},
+      {"3D", 0, 0, T::TARGET_3D, T::CHAN_RGBA, T::FORMAT_UINT8, false, 4, 4, "", 0, "3d-textures are not supported"},
+      {"cube", 0, 0, T::TARGET_CUBE, T::CHAN_RGBA, T::FORMAT_UINT8, false, 4, 4, "", 0, "TARGET_CUBE"},
+      {"no texels", 0, 0, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, false, 0, 4, "", 0, "has no texels (0x4)"},
+      {"a picture scaled to the declared size", 8, 8, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, false, 16, 16, "",
+       16, ""},
+      {"raised to powers of two", 30, 20, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, false, -1, -1, "GL_ARB_texture_non_power_of_two", 32, ""},
+      {"mipmaps by the fallback", 30, 20, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, true, -1, -1, "", 32, ""},
+      {"row mipmaps by the fallback", 1, 6, T::TARGET_1D, T::CHAN_RGBA, T::FORMAT_UINT8, true, -1, -1, "", 8, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    device->disableExtension(row.without);
+    TextureDeclaration decl(row.width, row.height);
+    decl.target = row.target;
+    decl.channelType = row.channels;
+    decl.channelFormat = row.format;
+    decl.useMipmaps = row.mipmaps;
+    am::Image picture = makeImage(std::max(row.pictureWidth, 1), std::max(row.pictureHeight, 1), [](int, int) {
+      return Rgba{200, 100, 50, 255};
+    });
+    Texture* texture = nullptr;
+    std::string error = errorOf([&] { texture = row.pictureWidth ? device->createTexture(picture, decl) : device->createTexture(decl); });
+    if (texture) error = errorOf([&] { device->setTexture(texture, 0); });
+    EXPECT_NE(error.find(row.error), std::string::npos) << error;
+    EXPECT_TRUE(texture || device->getResources().empty()) << "a refused texture leaves the registry";
+    EXPECT_EQ(error.empty(), !*row.error) << error;
+    if (error.empty()) {
+      const GLenum target = static_cast<Texture_GL*>(texture)->getTargetGL();
+      GLint width = 0;
+      glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &width);
+      EXPECT_EQ(width, row.glWidth);
+      if (texture->getDeclaration().useMipmaps && !*row.without) texture->updateMipmaps();
+      std::vector<unsigned char> texels(static_cast<size_t>(width) * 64 * 4, 7);
+      if (row.channels != T::CHAN_DEPTH) glGetTexImage(target, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+      const std::vector<int> first(texels.begin(), texels.begin() + 3);
+      const std::vector<int> expected = row.pictureWidth ? std::vector<int>{200, 100, 50} : std::vector<int>(3, 0);
+      if (row.channels == T::CHAN_RGBA) {
+        EXPECT_EQ(first, expected);
+      }
+    }
+    device->setTexture(nullptr, 0);
+    if (texture) texture->destroy();
+  }
 }
 
 using ShapeTest = GpuTest;

@@ -108,7 +108,6 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
          zelkor::display::setGamePadOverride(0, nullptr);
          EXPECT_EQ(e.view.getNumKeys(), 1);
          EXPECT_TRUE(e.view.mFreeView);
-         e.view.mFreeView = false;
        }},
       {"colour add", [&] {
          pick(across(e.tint, 0.3f), "add");
