@@ -105,7 +105,11 @@ void Gui::setup() {
 }
 
 void Gui::showPicker() {
-  if (tessel::Control* window = mTessel.findControl("picker_window")) window->setVisible(true);
+  tessel::Control* window = mTessel.findControl("picker_window");
+  if (!window) return;
+  window->setVisible(true);
+  // on top of the editor, which the last click may have raised over it
+  if (tessel::Control* parent = window->getParent()) parent->setFocus(window);
 }
 
 int Gui::onKeyDown(const display::KeyEvent& event) {
