@@ -158,7 +158,10 @@ void ShaderSource_GL::keepRunningText() {
   mRunningText.assign(text.data());
 }
 
-void ShaderSource_GL::compileRunningText() {
+bool ShaderSource_GL::compileRunningText() {
+  if (mRunningText.empty()) return false;
+  if (mHandle != 0) glDeleteShader(mHandle);
+  mHandle = 0;
   // the define block is in the text already: it is compiled as it stands
   std::map<std::string, std::string> defines;
   defines.swap(mDefines);
@@ -169,6 +172,8 @@ void ShaderSource_GL::compileRunningText() {
     throw;
   }
   mDefines.swap(defines);
+  mDisposed = false;
+  return true;
 }
 
 void Shader_GL::rebuild() {

@@ -78,9 +78,8 @@ void ShaderSource_GL::restoreResource() {
     // a disposed source holds no GL object, also after a failed build
     if (mHandle != 0) glDeleteShader(mHandle);
     mHandle = 0;
-    if (mRunningText.empty()) throw;
     // live editing: what ran before the file broke runs on
-    compileRunningText();
+    if (!compileRunningText()) throw;
   }
   mDisposed = false;
 }
@@ -188,14 +187,27 @@ void Shader_GL::unbind() { GL_CHECK(glUseProgram(0)); }
 
 void Shader_GL::restoreResource() {
   DIS_ASSERT(mDisposed);
-  try {
-    link();
-  } catch (const Exception&) {
+  const auto drop = [this] {
     // a disposed program holds no GL object, also after a failed build
     if (mHandle != 0) glDeleteProgram(mHandle);
     mHandle = 0;
     for (Attachment& a : mSources) a.attached = false;
-    throw;
+  };
+  try {
+    link();
+  } catch (const Exception&) {
+    drop();
+    // live editing: files that compile but do not link together; what ran
+    // before they broke runs on
+    bool kept = false;
+    for (Attachment& a : mSources) kept = a.source->compileRunningText() || kept;
+    if (!kept) throw;
+    try {
+      link();
+    } catch (const Exception&) {
+      drop();
+      throw;
+    }
   }
   mDisposed = false;
 }

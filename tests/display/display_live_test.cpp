@@ -112,6 +112,9 @@ TEST_P(LiveTest, AChangedShaderIsRebuiltInPlaceAndABrokenOneKeepsTheOldProgram) 
       // line 3 of the file, whatever the define block in front of it
       {false, "uniform vec4 tint;\nvoid main() {\n  gl_FragColor = vec4(1.0 * tint;\n}\n", {0, 0, 255, 255},
        "fx/live.frag:3: "},
+      // compiles, but a program needs a main
+      {true, "uniform vec4 tint;\nvoid paint() { gl_FragColor = tint; }\n", {0, 0, 255, 255},
+       "fx/live.vert + fx/live.frag: does not link"},
       {true, fragment("vec4(ONE, ONE, 0.0, 1.0)"), {255, 255, 0, 255}, ""},
   };
   for (const Step& step : steps) {
@@ -131,6 +134,13 @@ TEST_P(LiveTest, AChangedShaderIsRebuiltInPlaceAndABrokenOneKeepsTheOldProgram) 
     EXPECT_EQ(errorOf("fx/live.frag").substr(0, std::string(step.error).size()), step.error);
     EXPECT_EQ(errorOf("fx/live.frag").empty(), std::string(step.error).empty()) << errorOf("fx/live.frag");
   }
+  // changed while nothing runs, as between a switch's dispose and restore
+  device->disposeResources();
+  writeText("fx/live.frag", fragment("vec4(0.0, ONE, ONE, 1.0)"));
+  seeChange("fx/live.frag");
+  device->restoreResources();
+  setTint();
+  EXPECT_EQ(draw(), (Rgba{0, 255, 255, 255}));
   EXPECT_EQ(device->getResources().size(), 4u) << "the same program and sources, nothing new";
   shader->destroy();
   quad->destroy();

@@ -48,9 +48,10 @@ class ShaderSource_GL : public ShaderSource {
   int definesBefore(int line) const;
   // Live editing, when the file broke: the text that runs now is kept, and a
   // rebuild after the device disposed everything compiles it instead of the
-  // broken file until the file builds again.
+  // broken file until the file builds again. compileRunningText puts the kept
+  // text in place of what the source holds; false when nothing is kept.
   void keepRunningText();
-  void compileRunningText();
+  bool compileRunningText();
 
  protected:
   std::string mFilename;
