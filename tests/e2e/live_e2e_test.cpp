@@ -57,10 +57,13 @@ TEST_F(LiveEditTest, AnEditedShaderShowsWhileTheDemoPlaysAndABrokenOneKeepsTheOl
   writeWork(walls, green);
   EXPECT_TRUE(within([&] { return greenPixels() > 20000; })) << greenPixels();
 
+  const auto logged = [&](const std::string& text) {
+    return within([&] { return kindra_test::readFile(logFile).find(text) != std::string::npos; });
+  };
   // saved by rename, and broken: the green walls stay
   writeWork(walls + ".tmp", green.substr(0, end) + "gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0)\n}\n");
   ASSERT_EQ(std::rename(work.file(walls + ".tmp").c_str(), work.file(walls).c_str()), 0);
-  EXPECT_TRUE(within([&] { return kindra_test::readFile(logFile).find("tunnel/walls.frag:") != std::string::npos; }));
+  EXPECT_TRUE(logged("tunnel/walls.frag:"));
   // the error shows in the editor's side panel; with the editor hidden, in a line at the bottom
   xdotool(window, "key --window %W Tab");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -68,6 +71,13 @@ TEST_F(LiveEditTest, AnEditedShaderShowsWhileTheDemoPlaysAndABrokenOneKeepsTheOl
 
   writeWork(walls, original);
   EXPECT_TRUE(within([&] { return greenPixels() < 100; })) << greenPixels();
+  // the tunnel's scene file: cut short, the walls stay; whole again, the tunnel is set up anew from it
+  const std::string scene = readWork("tunnel/tunnel.z3d");
+  writeWork("tunnel/tunnel.z3d", scene.substr(0, scene.size() / 2));
+  EXPECT_TRUE(logged("[error][Exception], tunnel/tunnel.z3d"));
+  EXPECT_LT(greenPixels(), 100);
+  writeWork("tunnel/tunnel.z3d", scene);
+  EXPECT_TRUE(logged("Tunnel was set up again from 'tunnel/tunnel.z3d'"));
 
   int status = -1;
   ASSERT_TRUE(pressAndWait(demo, window, "Escape", &status));
