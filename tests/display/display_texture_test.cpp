@@ -169,6 +169,44 @@ TEST_F(TextureTest, DeclarationsBuildTheTexelsTheyAskForOrFailNamingWhy) {
   }
 }
 
+TEST_F(TextureTest, RenderTargetsTakeEveryAttachmentAndNameWhatCannotBeBuilt) {
+  const auto target = [&](int size, std::initializer_list<FBO::Attachment> attachments) {
+    FBO* fbo = device->createFBO(size, size, false);
+    for (FBO::Attachment attachment : attachments) {
+      TextureDeclaration decl = noMipmaps();
+      decl.width = decl.height = 16;
+      if (attachment == FBO::DEPTH) {
+        decl.channelType = Texture::CHAN_DEPTH;
+        decl.channelFormat = Texture::FORMAT_UINT24;
+      }
+      Texture* texture = device->createTexture(decl);
+      fbo->attach(attachment, texture);
+      texture->destroy();
+    }
+    return fbo;
+  };
+  const auto bindingLog = [&](FBO* fbo) {
+    takeLog();
+    const std::string error = errorOf([&] { device->setFBO(fbo); });
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+    EXPECT_TRUE(error.empty() || bound == 0) << "nothing half-built stays bound";
+    device->setFBO(nullptr);
+    fbo->destroy();
+    const std::string log = takeLog();
+    return error.empty() ? log : error;
+  };
+  // a shadow map's depth alone draws no colour; four colours and a depth
+  EXPECT_EQ(bindingLog(target(16, {FBO::DEPTH})), "");
+  EXPECT_EQ(bindingLog(target(16, {FBO::COLOR0, FBO::COLOR1, FBO::COLOR2, FBO::COLOR3, FBO::DEPTH})), "");
+  EXPECT_EQ(bindingLog(target(32, {FBO::COLOR0})),
+            "FBO_GL::restoreResource; Texture dimension doesn't match FBO dimensions!");
+  EXPECT_EQ(bindingLog(target(16, {})), "Framebuffer incomplete, missing attachment\n");
+  device->disableExtension("GL_EXT_framebuffer_object");
+  EXPECT_EQ(bindingLog(target(16, {FBO::COLOR0})),
+            "Display::FBO_GL; Render Targets not supported [GL_EXT_framebuffer_object]");
+}
+
 using ShapeTest = GpuTest;
 
 TEST_F(ShapeTest, ImmediateModeShapesCoverTheirAreaAndLeaveTheRest) {
@@ -179,6 +217,8 @@ TEST_F(ShapeTest, ImmediateModeShapesCoverTheirAreaAndLeaveTheRest) {
   const std::tuple<const char*, std::function<void()>, std::vector<int>> shapes[] = {
       {"disc", [] { D::drawCircle(100.5f, 100.5f, 50, D::SOLID); }, {100, 140, 100, 160}},
       {"circle", [] { D::drawCircle(100.5f, 100.5f, 50, D::WIRE); }, {150, 100, 100, 100}},
+      {"ring", [] { D::drawCircle(100.5f, 100.5f, 50, 10, D::SOLID); }, {100, 152, 100, 100}},
+      {"ring edges", [] { D::drawCircle(100.5f, 100.5f, 50, 10, D::WIRE); }, {155, 100, 150, 100}},
       {"frame", [] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::SOLID); }, {100, 52, 100, 100}},
       {"frame edges", [] { D::drawBox(50.5f, 50.5f, 150.5f, 150.5f, 5, 5, D::WIRE); }, {100, 45, 100, 50}},
       {"line", [] { D::drawLine(10.5f, 100.5f, 200.5f, 100.5f); }, {100, 100, 100, 110}},
