@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,19 @@ void expectArea(Control* c, float x0, float y0, float x1, float y1) {
 }
 
 // ------------------------------------------------------------ pieces
+
+TEST(ControlFactory, MakesEveryTypeOfTheCatalogueByNameAndNothingForAnUnknownOne) {
+  ControlFactory::registerStandardTypes();
+  ControlFactory::registerStandardTypes();  // once per process
+  const std::vector<std::string> names = ControlFactory::getTypeNames();
+  EXPECT_EQ(names.size(), 34u);
+  for (const std::string& type : names) {
+    std::unique_ptr<Control> made(ControlFactory::create(type));
+    ASSERT_NE(made, nullptr) << type;
+    EXPECT_EQ(made->getType(), type);
+  }
+  EXPECT_EQ(ControlFactory::create("spinner"), nullptr);
+}
 
 // ------------------------------------------------------------ trees
 
