@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <string>
@@ -127,58 +128,67 @@ class FaultTest : public kindra_e2e::DemoTest {
     ASSERT_NE(local, shared);
     kindra_test::writeFile((dir.empty() ? work.path() : dir) + "/setup.local.xml", local);
   }
-  // Runs the demo, which must stop its start-up with status 1 and `message`
-  // and write nothing.
-  void expectStartUpStopped(const std::string& message) {
-    const Snapshot before = snapshot(work.path());
-    const Outcome outcome = run();
-    expectExit(outcome, 1);
-    expectSaid(outcome, message);
-    EXPECT_EQ(differences(before, snapshot(work.path())), "") << "nothing is written after a failed start";
-  }
   void useSong(const std::string& name) {
     writeLocalSetup(std::regex("filename=\"[^\"]*\""), "filename=\"" + name + "\"");
   }
 };
 
-// ------------------------------------------------------------ archives and music
+// ------------------------------------------------------------ data files
 
-TEST_F(FaultTest, MissingAndBrokenArchivesAreNamedAndTheDemoPlaysOn) {
-  writeWork("broken.zip", "PK\x03\x04 this is no zip");
-  writeLocalSetup(std::regex("</demo>"),
-                  "\t<archive path=\"gone/\"/>\n\t<archive path=\"gone.zip\"/>\n\t<archive path=\"broken.zip\"/>\n"
-                  "</demo>");
-  const Snapshot before = snapshot(work.path());
-  const Outcome outcome = run();
-  expectExit(outcome, 0);
-  EXPECT_TRUE(outcome.played);
-  expectSaid(outcome, "Could not open directory: gone/");
-  expectSaid(outcome, "Could not open zip: gone.zip");
-  expectSaid(outcome, "Could not open zip: broken.zip");
-  expectKept(before, snapshot(work.path()), {"setup.local.xml"});
-}
-
-TEST_F(FaultTest, AMissingSongStopsStartUpNamingItAndNothingIsWritten) {
-  useSong("music/none.ogg");
-  expectStartUpStopped("Could not open the file 'music/none.ogg'!");
-}
-
-TEST_F(FaultTest, AnUndecodableSongIsNamedAndTheDemoPlaysSilently) {
-  writeWork("music/bad.ogg", std::string("OggS\0\0\0\0", 8) + std::string(5000, '\x5a'));
-  useSong("music/bad.ogg");
-  Outcome outcome = run();
-  expectExit(outcome, 0);
-  EXPECT_TRUE(outcome.played);
-  expectSaid(outcome, "Could not open file\n");
-  expectSaid(outcome, "music/bad.ogg: The music cannot be decoded; the demo plays silently");
-
-  // a song cut short after its headers: silent or short, never a crash
-  const std::string song = readWork("music/emberfall.ogg");
-  if (song.size() > 6000) {
-    writeWork("music/cut.ogg", song.substr(0, 6000));
-    useSong("music/cut.ogg");
-    outcome = run();
-    expectExit(outcome, 0);
+// Each is named; the demo plays on without what it lacks, or stops its
+// start-up (status 1) having written nothing; no file of the user's changes.
+TEST_F(FaultTest, DamagedOrMissingDataFilesAreNamedAndNothingIsLost) {
+  const auto cutShort = [this](const std::string& name) {
+    const std::string text = readWork(name);
+    writeWork(name, text.substr(0, text.size() / 2));
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> damage;
+    int status;
+    std::vector<std::string> said;
+  };
+  const Case cases[] = {
+      {"archives missing and broken",
+       [&] {
+         writeWork("broken.zip", "PK\x03\x04 this is no zip");
+         writeLocalSetup(std::regex("</demo>"), "\t<archive path=\"gone/\"/>\n\t<archive path=\"gone.zip\"/>\n"
+                                                "\t<archive path=\"broken.zip\"/>\n</demo>");
+       },
+       0, {"Could not open directory: gone/", "Could not open zip: gone.zip", "Could not open zip: broken.zip"}},
+      {"song missing", [&] { useSong("music/none.ogg"); }, 1, {"Could not open the file 'music/none.ogg'!"}},
+      {"song undecodable",
+       [&] {
+         writeWork("music/bad.ogg", std::string("OggS\0\0\0\0", 8) + std::string(5000, '\x5a'));
+         useSong("music/bad.ogg");
+       },
+       0, {"Could not open file\n", "music/bad.ogg: The music cannot be decoded; the demo plays silently"}},
+      // cut after its headers: silent or short, never a crash
+      {"song cut short",
+       [&] {
+         writeWork("music/cut.ogg", readWork("music/emberfall.ogg").substr(0, 6000));
+         useSong("music/cut.ogg");
+       },
+       0, {}},
+      {"style broken", [&] { cutShort("style.xml"); }, 0, {"Style file 'style.xml' cannot be read; no styles"}},
+      {"style missing", [&] { fs::remove(work.file("style.xml")); }, 0, {"Style file 'style.xml' not found; no styles"}},
+      {"layout broken", [&] { cutShort("layout.xml"); }, 0,
+       {"layout.xml: (error at line ", "layout.xml: The editor cannot be built; the demo plays without it"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(work.file("setup.local.xml"));
+    c.damage();
+    const Snapshot before = snapshot(work.path());
+    const Outcome outcome = run();
+    expectExit(outcome, c.status);
+    EXPECT_EQ(outcome.played, c.status == 0);
+    for (const std::string& text : c.said) expectSaid(outcome, text);
+    if (c.status == 0) {
+      expectKept(before, snapshot(work.path()), {"setup.local.xml"});
+    } else {
+      EXPECT_EQ(differences(before, snapshot(work.path())), "") << "nothing is written after a failed start";
+    }
   }
 }
 
@@ -212,35 +222,6 @@ TEST_F(FaultTest, BrokenScriptsAreNamedKeptAndTheStateSavedBesideThem) {
     EXPECT_NE(readWork(name + ".new").find("<effect>"), std::string::npos) << name;
   }
   expectKept(before, snapshot(work.path()));
-}
-
-// ------------------------------------------------------------ editor files
-
-TEST_F(FaultTest, ABrokenLayoutLeavesTheDemoWithoutItsEditor) {
-  const std::string layout = readWork("layout.xml");
-  writeWork("layout.xml", layout.substr(0, layout.size() / 2));
-  const Snapshot before = snapshot(work.path());
-  const Outcome outcome = run();
-  expectExit(outcome, 0);
-  EXPECT_TRUE(outcome.played);
-  expectSaid(outcome, "layout.xml: (error at line ");
-  expectSaid(outcome, "layout.xml: The editor cannot be built; the demo plays without it");
-  expectKept(before, snapshot(work.path()));
-}
-
-TEST_F(FaultTest, ABrokenOrMissingStyleLeavesTheEditorUnstyled) {
-  const std::string style = readWork("style.xml");
-  writeWork("style.xml", style.substr(0, style.size() / 2));
-  const Snapshot before = snapshot(work.path());
-  Outcome outcome = run();
-  expectExit(outcome, 0);
-  expectSaid(outcome, "Style file 'style.xml' cannot be read; no styles");
-  expectKept(before, snapshot(work.path()));
-
-  fs::remove(work.file("style.xml"));
-  outcome = run();
-  expectExit(outcome, 0);
-  expectSaid(outcome, "Style file 'style.xml' not found; no styles");
 }
 
 // ------------------------------------------------------------ shaders
