@@ -10,7 +10,7 @@ An empty test list: no test executes the line. "-": the line holds no counted
 code (a declaration, a constant folded away), so mutate.sh runs the module's
 tests. Run it again after the sources or the tests change. The coverage of all
 tests together goes to covering-coverage.txt in the build, every line's count
-to covering-lines.json.
+to covering-lines.json, the tests that run each line to covering-tests.json.
     scripts/mutation/covering.py [--build build-cov] [--out FILE]
 With --totals it runs no test: it prints the module table, counted the same
 way, from the counts a whole run left in the build (scripts/coverage.sh).
@@ -141,6 +141,12 @@ def main():
 
     with open(os.path.join(build, "covering-lines.json"), "w") as out:
         json.dump(merged, out)
+    # which tests run each line: a test that runs no line alone adds no coverage
+    tests_of = {}
+    for (name, number), names in hits.items():
+        tests_of.setdefault(name, {})[number] = names
+    with open(os.path.join(build, "covering-tests.json"), "w") as out:
+        json.dump(tests_of, out)
     report(build, merged)
 
 if __name__ == "__main__":
