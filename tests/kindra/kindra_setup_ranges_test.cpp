@@ -17,10 +17,10 @@ namespace {
 using zelkor::kindra::Kindra;
 
 struct Row {
-  const char* element;  // the element as the setup file has it
+  std::string element;  // the element as the setup file has it
   std::function<float(const Kindra&)> read;
   float expected;
-  const char* warning;  // "" when none is expected
+  std::string warning;  // "" when none is expected
 };
 
 TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
@@ -29,7 +29,6 @@ TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
   const auto delay = [](const Kindra& k) { return k.getOsdDelay(); };
   const auto rate = [](const Kindra& k) { return k.getDumpRate(); };
   const auto bar = [](const Kindra& k) { return k.getBeatGrid().getBarLength(); };
-  const std::string huge = "-" + std::string(4998, '0') + "5";
   const Row rows[] = {
       {"<time start=\"1e30\"/>", start, 86400.0f, "setup.xml: <time start> lies outside 0 to 86400; read as 86400"},
       {"<time start=\"-4\"/>", start, 0.0f, "setup.xml: <time start> lies outside 0 to 86400; read as 0"},
@@ -46,26 +45,20 @@ TEST(SetupRanges, OutOfRangeNumbersAreClampedWithAWarning) {
       {"<music bpm=\"90\" beats=\"3\"/>", bar, 2.0f, ""},
       // the reason comes first; a huge value is shortened, binary escaped
       {"<time start=\"\x01\x02\"/>", start, 0.0f, "<time start> is no number; read as 0 (the value is '\\x01\\x02')"},
+      {"<time start=\"-" + std::string(4998, '0') + "5\"/>", start, 0.0f,
+       "lies outside 0 to 86400; read as 0 (the value is '-" + std::string(79, '0') + "... (5000 bytes)')"},
   };
   for (const Row& row : rows) {
     kindra_test::WorkDir work("kindra-ranges");
-    work.write("setup.xml", std::string("<demo>") + row.element + "</demo>");
+    work.write("setup.xml", "<demo>" + row.element + "</demo>");
     kindra_test::StdoutCapture capture;
     Kindra engine;
     engine.setup(-1.0f);
     const std::string out = capture.finish();
     EXPECT_FLOAT_EQ(row.read(engine), row.expected) << row.element;
-    const std::string expected = row.warning[0] ? row.warning : "[warning]";
-    EXPECT_EQ(out.find(expected) != std::string::npos, row.warning[0] != 0) << row.element << "\n" << out;
+    const std::string expected = row.warning.empty() ? "[warning]" : row.warning;
+    EXPECT_EQ(out.find(expected) != std::string::npos, !row.warning.empty()) << row.element.substr(0, 80) << "\n" << out;
   }
-  kindra_test::WorkDir work("kindra-ranges");
-  work.write("setup.xml", "<demo><time start=\"" + huge + "\"/></demo>");
-  kindra_test::StdoutCapture capture;
-  Kindra engine;
-  engine.setup(-1.0f);
-  const std::string out = capture.finish();
-  EXPECT_NE(out.find("lies outside 0 to 86400; read as 0 (the value is '-000"), std::string::npos) << out;
-  EXPECT_NE(out.find("... (5000 bytes)')"), std::string::npos) << "the quoted value is cut, not the reason";
 }
 
 TEST(SetupRanges, WindowSizesOutsideWhatCanBeDrawnAreRefused) {
