@@ -86,10 +86,8 @@ TEST_F(CubesDemoTest, SpanShowsTheLitSceneCloudsSunAndGrowingTowerWithoutGlError
   const float start = 48.5f;
   writeSetup(start);
   DemoProcess demo(binary, work.path(), logFile);
-  ASSERT_TRUE(demo.started());
-  const std::string window = waitForWindow(demo.pid());
-  ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
-  ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+  const std::string window = playingWindow(demo);
+  ASSERT_FALSE(window.empty());
   const auto playing = std::chrono::steady_clock::now();
   press(window, "Tab");  // the editor hides; the scene fills the window
   // the frame on screen at a song time (the clock follows the song from the

@@ -111,11 +111,8 @@ class TunnelDemoTest : public kindra_e2e::DemoTest {
   std::vector<Frame> playAndGrab(const std::vector<double>& delays) {
     std::vector<Frame> frames;
     DemoProcess demo(binary, work.path(), logFile);
-    EXPECT_TRUE(demo.started());
-    const std::string window = waitForWindow(demo.pid());
-    EXPECT_FALSE(window.empty()) << kindra_test::readFile(logFile);
+    const std::string window = playingWindow(demo);
     if (window.empty()) return frames;
-    EXPECT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
     const auto played = std::chrono::steady_clock::now();
     for (double delay : delays) {
       std::this_thread::sleep_until(played + std::chrono::duration<double>(delay));

@@ -157,14 +157,17 @@ class DemoTest : public testing::Test {
     return std::string();
   }
 
-  // Waits until the demo plays: the loading screen is over.
-  bool waitForPlay() const {
+  // The window of `demo` once it plays (the loading screen is over); "" and
+  // a failure naming the demo's output when it never does.
+  std::string playingWindow(const DemoProcess& demo) const {
+    const std::string window = demo.started() ? waitForWindow(demo.pid()) : std::string();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (kindra_test::readFile(logFile).find("\n---\n") != std::string::npos) return true;
+    while (!window.empty() && std::chrono::steady_clock::now() < deadline) {
+      if (kindra_test::readFile(logFile).find("\n---\n") != std::string::npos) return window;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return false;
+    ADD_FAILURE() << "the demo does not play; output:\n" << kindra_test::readFile(logFile);
+    return std::string();
   }
 
   // Sends an xdotool command (%W: the window) until the server takes it.
@@ -209,12 +212,9 @@ class DemoTest : public testing::Test {
   // exit with `exitStatus`; returns the output.
   std::string playAndPress(const std::string& keys, const DemoOptions& options = DemoOptions(), int exitStatus = 0) {
     DemoProcess demo(binary, work.path(), logFile, options);
-    EXPECT_TRUE(demo.started());
-    const std::string window = waitForWindow(demo.pid());
-    EXPECT_FALSE(window.empty()) << "no window; output:\n" << kindra_test::readFile(logFile);
-    if (window.empty()) return std::string();
     // keys during the loading screen only quit
-    EXPECT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+    const std::string window = playingWindow(demo);
+    if (window.empty()) return std::string();
     int status = 0;
     const bool exited = pressAndWait(demo, window, keys, &status);
     const std::string out = kindra_test::readFile(logFile);

@@ -66,10 +66,8 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
 TEST_F(EffectDemoTest, AnEffectIsScriptedAnimatedDraggedAndSaved) {
   writeScript(kGlowScript);
   DemoProcess demo(binary, work.path(), logFile);
-  ASSERT_TRUE(demo.started());
-  const std::string window = waitForWindow(demo.pid());
-  ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
-  ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+  const std::string window = playingWindow(demo);
+  ASSERT_FALSE(window.empty());
 
   // the scripted span, and the bar in the editor (10 units per second)
   const std::vector<std::string> bar = waitForLine(std::regex("glow span 0 20 bar ([0-9.]+) ([0-9.]+) 200 70\n"));
@@ -112,10 +110,8 @@ TEST_F(EffectDemoTest, TheEditorShowsAndHidesWithTabAndSavesADraggedBar) {
   setup.replace(setup.find("width=\"800\" height=\"600\""), 24, "width=\"1280\" height=\"720\"");
   writeWork("setup.xml", setup);
   DemoProcess demo(binary, work.path(), logFile);
-  ASSERT_TRUE(demo.started());
-  const std::string window = waitForWindow(demo.pid());
-  ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
-  ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+  const std::string window = playingWindow(demo);
+  ASSERT_FALSE(window.empty());
   const std::vector<std::string> bar = waitForLine(std::regex("glow span 0 20 bar ([0-9.]+) ([0-9.]+) 200 ([0-9.]+)\n"));
   ASSERT_FALSE(bar.empty()) << log;
   std::this_thread::sleep_for(std::chrono::milliseconds(500));

@@ -46,9 +46,8 @@ TEST_F(LiveEditTest, AnEditedShaderShowsWhileTheDemoPlaysAndABrokenOneKeepsTheOl
   }
 
   DemoProcess demo(binary, work.path(), logFile, DemoOptions{{{"SDL_AUDIODRIVER", "dummy"}}});
-  window = waitForWindow(demo.pid());
-  ASSERT_FALSE(window.empty()) << kindra_test::readFile(logFile);
-  ASSERT_TRUE(waitForPlay()) << kindra_test::readFile(logFile);
+  window = playingWindow(demo);
+  ASSERT_FALSE(window.empty());
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_LT(greenPixels(), 100) << "the walls are grey and orange";
 
