@@ -140,6 +140,8 @@ TEST_F(DeviceTest, EscapeQuitsUnlessBlockedAltEnterSwitchesToFullScreenAndTheClo
   // Alt+Enter switches to full screen keeping the resources
   int deleted = 0;
   CountingResource* resource = new CountingResource(device.get(), &deleted);
+  EXPECT_EQ(device->getResources().count(resource), 1u);
+  EXPECT_TRUE(resource->isDisposed()) << "built when first used";
   resource->restoreResource();  // live before the switch
   kindra_test::keyPress(GLFW_KEY_LEFT_ALT);
   kindra_test::keyTap(GLFW_KEY_ENTER);
@@ -151,7 +153,14 @@ TEST_F(DeviceTest, EscapeQuitsUnlessBlockedAltEnterSwitchesToFullScreenAndTheClo
   kindra_test::closeRequest();
   device->updateBlocking();  // returns at the quit
   EXPECT_TRUE(device->update()) << "the window stays";
+  // deleted when the last reference goes
+  EXPECT_EQ(resource->getRef(), 1);
+  resource->incRef();
   resource->destroy();
+  EXPECT_EQ(deleted, 0);
+  resource->destroy();
+  EXPECT_EQ(deleted, 1);
+  EXPECT_TRUE(device->getResources().empty());
 }
 
 TEST_F(DeviceTest, CapabilitiesComeFromTheContextAndGamePadsFromTheOverride) {
@@ -168,23 +177,6 @@ TEST_F(DeviceTest, CapabilitiesComeFromTheContextAndGamePadsFromTheOverride) {
   EXPECT_EQ(read.buttons[7], 1);
   setGamePadOverride(3, nullptr);
   EXPECT_FALSE(readGamePad(3, read));
-}
-
-// ------------------------------------------------------------ resources
-
-TEST_F(DeviceTest, ResourceRegistryCountsReferencesAndDeletesAtZero) {
-  int deleted = 0;
-  CountingResource* resource = new CountingResource(device.get(), &deleted);
-  EXPECT_EQ(device->getResources().count(resource), 1u);
-  EXPECT_TRUE(resource->isDisposed());
-  EXPECT_EQ(resource->getRef(), 1);
-  resource->incRef();
-  resource->destroy();
-  EXPECT_EQ(deleted, 0);
-  EXPECT_EQ(device->getResources().size(), 1u);
-  resource->destroy();
-  EXPECT_EQ(deleted, 1);
-  EXPECT_TRUE(device->getResources().empty());
 }
 
 // ------------------------------------------------------------ GL error check
