@@ -53,14 +53,15 @@ class EditorTest : public TesselTest {
     }
   }
   void button(bool down, bool doubleClick = false) { button(zelkor::display::MOUSE_LEFT, down, doubleClick); }
-  // Presses at `from`, moves by `dx` in one step, releases.
-  void drag(const zelkor::mathbase::Vector2f& from, float dx) {
+  // Presses at `from`, moves to `to` in `steps` even steps, releases.
+  void dragTo(const zelkor::mathbase::Vector2f& from, const zelkor::mathbase::Vector2f& to, int steps = 1) {
     moveTo(from - zelkor::mathbase::Vector2f(1.0f, 0.0f));
     moveTo(from);
     button(true);
-    moveBy(dx);
+    for (int k = 1; k <= steps; ++k) moveTo(k == steps ? to : from + (to - from) * (static_cast<float>(k) / steps));
     button(false);
   }
+  void drag(const zelkor::mathbase::Vector2f& from, float dx) { dragTo(from, from + zelkor::mathbase::Vector2f(dx, 0.0f)); }
   // Right-clicks at `at` and picks `option` from the menu that opens.
   void pick(const zelkor::mathbase::Vector2f& at, const std::string& option) {
     moveTo(at - zelkor::mathbase::Vector2f(1.0f, 0.0f));

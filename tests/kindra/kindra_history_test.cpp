@@ -52,15 +52,6 @@ class HistoryTest : public kindra_test::EditorTest {
     const Area world = editor.getAreaWorld();
     return Vector2f(world.mMin.x + u * world.getWidth(), world.getCenter().y);
   }
-  // Presses, moves in two steps and releases, as a key or a pulse is dragged.
-  void dragTo(const Vector2f& from, const Vector2f& to) {
-    moveTo(from - Vector2f(1.0f, 0.0f));
-    moveTo(from);
-    button(true);
-    moveTo((from + to) * 0.5f);
-    moveTo(to);
-    button(false);
-  }
   Rich* effect = nullptr;
   EditHistory history;
 };
@@ -80,7 +71,7 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
       {"camera add", [&] { e.view.addKey(0.5f); }},
       // the last key dragged back past the middle one: they trade places
       {"camera move", [&] {
-         dragTo(across(e.view, 1.0f) - Vector2f(2.0f, 0.0f), across(e.view, 0.4f));
+         dragTo(across(e.view, 1.0f) - Vector2f(2.0f, 0.0f), across(e.view, 0.4f), 2);
          EXPECT_NEAR(e.view.mSpline[0][1].time, 0.4f, 0.011f);
          EXPECT_FLOAT_EQ(e.view.mSpline[0][2].time, 0.5f);
        }},
@@ -115,7 +106,7 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
          EXPECT_NEAR(e.tint.mR[1].time, 0.3f, 0.011f);
        }},
       {"colour move", [&] {
-         dragTo(across(e.tint, 1.0f) - Vector2f(2.0f, 0.0f), across(e.tint, 0.8f));
+         dragTo(across(e.tint, 1.0f) - Vector2f(2.0f, 0.0f), across(e.tint, 0.8f), 2);
          EXPECT_NEAR(e.tint.mR[2].time, 0.8f, 0.011f);
        }},
       {"colour edit", [&] {
@@ -134,11 +125,11 @@ TEST_F(HistoryTest, EveryKindOfEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfte
       {"colour delete", [&] { pick(across(e.tint, e.tint.mR[1].time), "delete"); }},
       // pulses 2.5 pixels apart: the first drags the start, a later one the delay
       {"trigger start", [&] {
-         dragTo(pulse(0.0f), pulse(5.0f));
+         dragTo(pulse(0.0f), pulse(5.0f), 2);
          EXPECT_NEAR(e.boom.mAction.front()->mStart, 0.5f, 1e-4f);
        }},
       {"trigger delay", [&] {
-         dragTo(pulse(10.0f), pulse(15.0f));
+         dragTo(pulse(10.0f), pulse(15.0f), 2);
          EXPECT_NEAR(e.boom.mAction.front()->mDelay, 0.5f, 1e-4f);
        }},
       {"trigger repeat", [&] {
