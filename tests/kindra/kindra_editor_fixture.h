@@ -8,6 +8,7 @@
 #include "tes_context.h"
 #include "tes_layoutstack.h"
 #include "tessel_test_util.h"
+#include "widget_driver.h"
 
 namespace kindra_test {
 
@@ -32,24 +33,16 @@ class EditorTest : public TesselTest {
   }
   // Mouse events carry the held `modifiers`.
   void moveTo(const zelkor::mathbase::Vector2f& position) {
-    zelkor::display::MouseMoveEvent event;
-    event.mousePos = position;
-    event.mouseDelta = pointer - position;
-    event.control = modifiers;
-    pointer = position;
-    tessel->onMouseMove(event);
+    mouse.hold(modifiers);
+    mouse.move(position.x, position.y);
   }
-  void moveBy(float dx, float dy = 0.0f) { moveTo(pointer + zelkor::mathbase::Vector2f(dx, dy)); }
+  void moveBy(float dx, float dy = 0.0f) { moveTo(mouse.position() + zelkor::mathbase::Vector2f(dx, dy)); }
   void button(zelkor::display::MouseButton which, bool down, bool doubleClick = false) {
-    zelkor::display::MouseButtonEvent event;
-    event.mousePos = pointer;
-    event.button = which;
-    event.doubleClick = doubleClick;
-    event.control = modifiers;
+    mouse.hold(modifiers);
     if (down) {
-      tessel->onMouseDown(event);
+      mouse.down(which, doubleClick);
     } else {
-      tessel->onMouseUp(event);
+      mouse.up(which);
     }
   }
   void button(bool down, bool doubleClick = false) { button(zelkor::display::MOUSE_LEFT, down, doubleClick); }
@@ -78,7 +71,7 @@ class EditorTest : public TesselTest {
     EXPECT_EQ(workspace()->getContext(), nullptr) << "picking closes the menu";
   }
 
-  zelkor::mathbase::Vector2f pointer;
+  ToolkitDriver mouse{tessel};
   int modifiers = zelkor::display::KEYMOD_NONE;
 };
 
