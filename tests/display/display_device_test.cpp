@@ -7,6 +7,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,7 +70,8 @@ class DeviceTest : public testing::Test {
   void SetUp() override {
     device.reset(DisplayGL::create());
     WindowMode mode("display test", 320, 240, false);
-    mode.fpsMode = WindowMode::FPS_VARIABLE;
+    mode.fpsMode = WindowMode::FPS_FIXED;
+    mode.fps = 200.0f;
     device->open(mode);
   }
 
@@ -165,6 +167,10 @@ TEST_F(DeviceTest, EscapeQuitsUnlessBlockedAltEnterSwitchesToFullScreenAndTheClo
 
 TEST_F(DeviceTest, CapabilitiesComeFromTheContextAndGamePadsFromTheOverride) {
   EXPECT_GE(device->maxNumVertexAttrib(), 16);
+  // a fixed rate paces the frames
+  const auto start = std::chrono::steady_clock::now();
+  for (int frame = 0; frame < 10; ++frame) ASSERT_TRUE(device->update());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(45));
   std::vector<WindowMode> modes;
   device->getModes(modes);
   ASSERT_FALSE(modes.empty());
