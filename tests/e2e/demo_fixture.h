@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -24,6 +25,16 @@
 namespace kindra_e2e {
 
 namespace fs = std::filesystem;
+
+// Asks `ready` every 20 ms until it says yes or `seconds` have passed.
+inline bool waitUntil(const std::function<bool()>& ready, double seconds = 20.0) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 inline std::string commandOutput(const std::string& command) {
   std::string out;
@@ -148,23 +159,17 @@ class DemoTest : public testing::Test {
   // Waits until the demo shows its window. A busy X server may turn a
   // connection away for a moment, so ask again until the deadline.
   static std::string waitForWindow(pid_t pid) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-      const std::string window = findWindow(pid);
-      if (!window.empty()) return window;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return std::string();
+    std::string window;
+    waitUntil([&] { return !(window = findWindow(pid)).empty(); });
+    return window;
   }
 
   // The window of `demo` once it plays (the loading screen is over); "" and
   // a failure naming the demo's output when it never does.
   std::string playingWindow(const DemoProcess& demo) const {
     const std::string window = demo.started() ? waitForWindow(demo.pid()) : std::string();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!window.empty() && std::chrono::steady_clock::now() < deadline) {
-      if (kindra_test::readFile(logFile).find("\n---\n") != std::string::npos) return window;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!window.empty() && waitUntil([&] { return kindra_test::readFile(logFile).find("\n---\n") != std::string::npos; })) {
+      return window;
     }
     ADD_FAILURE() << "the demo does not play; output:\n" << kindra_test::readFile(logFile);
     return std::string();

@@ -36,14 +36,10 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
   // Waits until the log has a match of `pattern`; returns it (empty on timeout).
   // The whole match and its groups, copied: the log is read again later.
   std::vector<std::string> waitForLine(const std::regex& pattern, double seconds = 20.0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      log = kindra_test::readFile(logFile);
-      std::smatch match;
-      if (std::regex_search(log, match, pattern)) return std::vector<std::string>(match.begin(), match.end());
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return {};
+    std::smatch match;
+    const bool found = kindra_e2e::waitUntil(
+        [&] { return std::regex_search(log = kindra_test::readFile(logFile), match, pattern); }, seconds);
+    return found ? std::vector<std::string>(match.begin(), match.end()) : std::vector<std::string>();
   }
   // Drags the glow's bar (reported as `bar`) with a real mouse through the X
   // server 100 units to the right, 10 s later; then quits and expects a clean exit.

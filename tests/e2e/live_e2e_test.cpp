@@ -21,16 +21,6 @@ class LiveEditTest : public DemoTest {
     }
     return count;
   }
-  // Waits (up to a minute, though it takes less than a second) until `ready`.
-  template <class Check>
-  bool within(Check ready) {
-    for (int k = 0; k < 200; ++k) {
-      if (ready()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-
   std::string window;
 };
 
@@ -54,10 +44,10 @@ TEST_F(LiveEditTest, AnEditedShaderShowsWhileTheDemoPlaysAndABrokenOneKeepsTheOl
   const size_t end = original.rfind("gl_FragColor");
   const std::string green = original.substr(0, end) + "gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0);\n}\n";
   writeWork(walls, green);
-  EXPECT_TRUE(within([&] { return greenPixels() > 20000; })) << greenPixels();
+  EXPECT_TRUE(waitUntil([&] { return greenPixels() > 20000; })) << greenPixels();
 
   const auto logged = [&](const std::string& text) {
-    return within([&] { return kindra_test::readFile(logFile).find(text) != std::string::npos; });
+    return waitUntil([&] { return kindra_test::readFile(logFile).find(text) != std::string::npos; });
   };
   // saved by rename, and broken: the green walls stay
   writeWork(walls + ".tmp", green.substr(0, end) + "gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0)\n}\n");
@@ -69,7 +59,7 @@ TEST_F(LiveEditTest, AnEditedShaderShowsWhileTheDemoPlaysAndABrokenOneKeepsTheOl
   EXPECT_GT(greenPixels(), 20000);
 
   writeWork(walls, original);
-  EXPECT_TRUE(within([&] { return greenPixels() < 100; })) << greenPixels();
+  EXPECT_TRUE(waitUntil([&] { return greenPixels() < 100; })) << greenPixels();
   // the tunnel's scene file: cut short, the walls stay; whole again, the tunnel is set up anew from it
   const std::string scene = readWork("tunnel/tunnel.z3d");
   writeWork("tunnel/tunnel.z3d", scene.substr(0, scene.size() / 2));
