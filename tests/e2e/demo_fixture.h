@@ -112,16 +112,9 @@ class DemoProcess {
 
   // Waits for the exit; false on timeout.
   bool wait(double seconds, int* status) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      const pid_t done = waitpid(mPid, status, WNOHANG);
-      if (done == mPid) {
-        mDone = true;
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    const bool done = waitUntil([&] { return waitpid(mPid, status, WNOHANG) == mPid; }, seconds);
+    mDone = mDone || done;
+    return done;
   }
 
   bool started() const { return mPid > 0; }
