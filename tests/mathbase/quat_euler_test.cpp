@@ -33,6 +33,12 @@ TEST(RotationOrderTest, InvertingReversesTheOrder) {
     EXPECT_EQ(orderName(r.asInt()), std::string(name.rbegin(), name.rend()));
     EXPECT_EQ(r.getInverse(), order);
   }
+  // an order outside the six leaves a quaternion as it was, and says so
+  kindra_test::StdoutCapture capture;
+  Quatf q(0.6f, 0, 0.8f, 0);
+  q.setEuler(Euler(Vector3f(1, 2, 3), RotationOrder(6)));
+  EXPECT_NE(capture.finish().find("Assertion failed: order >= RotationOrder::XYZ"), std::string::npos);
+  EXPECT_EQ(q, Quatf(0.6f, 0, 0.8f, 0));
 }
 
 TEST(Euler, RoundTripsInEveryOrder) {

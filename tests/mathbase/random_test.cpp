@@ -23,6 +23,11 @@ TEST(Random, SeedOneGivesTheKnownSequence) {
   random.setSeed(1);
   EXPECT_EQ(random.nextLong(), 884950952u);
   EXPECT_EQ(RandomLCG::getMaxLong(), 4294967295u);
+  // a vector's last component is drawn first
+  RandomLCG draws(5), twin(5);
+  const float w = twin.uniform(2.0f, 3.0f), z = twin.uniform(2.0f, 3.0f);
+  const float y = twin.uniform(2.0f, 3.0f), x = twin.uniform(2.0f, 3.0f);
+  EXPECT_EQ(draws.uniform4(2.0f, 3.0f), Vector4f(x, y, z, w));
 }
 
 TEST(Random, InSphereAndEllipsoidStayInside) {

@@ -56,6 +56,8 @@ TEST(Vector, OperatorsWorkComponentByComponent) {
   EXPECT_EQ(a.multiply(b), Vector4f(0.5f, -2, 6, 32));
   EXPECT_FLOAT_EQ(a.dot(b), 36.5f);
   EXPECT_TRUE(a != b && !(a != a));
+  EXPECT_EQ(Vector3f(3, 1, 2).getMin(), 1.0f);
+  EXPECT_EQ(Vector3f(1, 2, 3).getMax(), 3.0f);
 
   const Vector2f p(3, -4), q(0.5f, 2);
   Vector2f r = p;

@@ -91,21 +91,12 @@ class ToolkitDriver {
     e.mouseDeltaWheel = steps;
     return mTessel().onMouseWheel(e);
   }
-  int keyDown(zelkor::display::Key key) {
-    zelkor::display::KeyEvent e;
-    fill(e, mPos.x, mPos.y);
-    e.key = key;
-    return mTessel().onKeyDown(e);
-  }
-  int keyUp(zelkor::display::Key key) {
-    zelkor::display::KeyEvent e;
-    fill(e, mPos.x, mPos.y);
-    e.key = key;
-    return mTessel().onKeyUp(e);
-  }
   int tap(zelkor::display::Key key) {
-    const int used = keyDown(key);
-    keyUp(key);
+    zelkor::display::KeyEvent e;
+    fill(e, mPos.x, mPos.y);
+    e.key = key;
+    const int used = mTessel().onKeyDown(e);
+    mTessel().onKeyUp(e);
     return used;
   }
   // A key with its character, as typing does.
