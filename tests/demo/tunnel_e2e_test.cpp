@@ -193,6 +193,12 @@ int mostWhite(const std::vector<Frame>& frames) {
 }
 
 TEST_F(TunnelDemoTest, AGreetingShowsWhenTheCameraReachesIt) {
+  // each hangs half a unit beside the flight path
+  const std::vector<Vector3f> greets = tunnel::greetPositions();
+  for (size_t i = 0; i < greets.size(); ++i) {
+    const Vector3f onPath = Tunnel::getSpline(i * 0.55f / 22.0f + 0.4f);
+    EXPECT_NEAR(std::hypot(greets[i].x - onPath.x, greets[i].y - onPath.y), 0.5f, 1e-5f) << i;
+  }
   const float when = timeOfAGreeting(19.0f);
   ASSERT_GT(when, 0.0f) << "no greeting comes into view";
   writeSetup(when);

@@ -53,17 +53,18 @@ class DumpDemoTest : public DemoTest {
               "\t</plugin>\n</effect>\n");
     fs::remove(work.file("setup.local.xml"));
   }
+  // 10 frames per second at 160 x 120 into frames/
+  void writeDumpSetup(const std::string& time, const std::string& music) {
+    writeWork("setup.xml", "<demo>\n\t" + time + "\n\t<display width=\"160\" height=\"120\" title=\"Kindra\"/>\n" +
+                               "\t<dump name=\"frames/demo.png\" fps=\"10\"/>\n\t" + music + "\n</demo>\n");
+  }
 };
 
 // 2 s at 10 frames per second: frames 0 to 19, the colour turning at 0.5 s
 // (0.005 of the background's 100 s), the end picture from frame 10, and the
 // demo ends by itself with 0.
 TEST_F(DumpDemoTest, AShortDumpWritesEveryFrameAndEndsByItself) {
-  writeWork("setup.xml",
-            "<demo>\n\t<time start=\"1.5\" length=\"2\"/>\n"
-            "\t<display width=\"160\" height=\"120\" title=\"Kindra\"/>\n"
-            "\t<dump name=\"frames/demo.png\" fps=\"10\"/>\n"
-            "\t<music mute=\"nosound\" filename=\"music/emberfall.ogg\"/>\n</demo>\n");
+  writeDumpSetup("<time start=\"1.5\" length=\"2\"/>", "<music mute=\"nosound\" filename=\"music/emberfall.ogg\"/>");
   int status = -1;
   const std::string out = runToEnd(&status, 90.0);
   ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << out;
@@ -108,11 +109,7 @@ TEST_F(DumpDemoTest, AShortDumpWritesEveryFrameAndEndsByItself) {
 // the frame, instead of leaving gaps.
 TEST_F(DumpDemoTest, AFrameThatCannotBeWrittenEndsTheDemoWithAnError) {
   writeWork("frames", "not a folder");
-  writeWork("setup.xml",
-            "<demo>\n\t<time length=\"30\"/>\n"
-            "\t<display width=\"160\" height=\"120\" title=\"Kindra\"/>\n"
-            "\t<dump name=\"frames/demo.png\" fps=\"10\"/>\n"
-            "\t<music mute=\"nosound\"/>\n</demo>\n");
+  writeDumpSetup("<time length=\"30\"/>", "<music mute=\"nosound\"/>");
   int status = -1;
   const std::string out = runToEnd(&status, 90.0);
   ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << out;

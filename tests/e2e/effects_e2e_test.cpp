@@ -28,9 +28,10 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
  protected:
   std::string executable() const override { return "/tests/e2e/kindra_effects_demo"; }
 
-  void writeScript(const std::string& text) {
+  void SetUp() override {
+    DemoTest::SetUp();
     fs::create_directories(work.file("script"));
-    writeWork("script/Glow.glow.xml", text);
+    writeWork("script/Glow.glow.xml", kGlowScript);
   }
 
   // Waits until the log has a match of `pattern`; returns it (empty on timeout).
@@ -60,7 +61,6 @@ class EffectDemoTest : public kindra_e2e::DemoTest {
 };
 
 TEST_F(EffectDemoTest, AnEffectIsScriptedAnimatedDraggedAndSaved) {
-  writeScript(kGlowScript);
   DemoProcess demo(binary, work.path(), logFile);
   const std::string window = playingWindow(demo);
   ASSERT_FALSE(window.empty());
@@ -100,7 +100,6 @@ double backdropShare(const std::string& rgb, int width, int x0, int y0, int x1, 
 }
 
 TEST_F(EffectDemoTest, TheEditorShowsAndHidesWithTabAndSavesADraggedBar) {
-  writeScript(kGlowScript);
   const int width = 1280, height = 720;
   std::string setup = readWork("setup.xml");
   setup.replace(setup.find("width=\"800\" height=\"600\""), 24, "width=\"1280\" height=\"720\"");
