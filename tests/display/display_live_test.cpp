@@ -127,7 +127,9 @@ TEST_P(LiveTest, AChangedShaderIsRebuiltInPlaceAndABrokenOneKeepsTheOldProgram) 
     seeChange("fx/live.frag");
     EXPECT_EQ(draw(), step.expected);
     // as after a switch to full screen: a broken file does not stop the show
+    const GLuint buffer = static_cast<VBO_GL*>(quad)->getBufferGL();
     device->disposeResources();
+    EXPECT_FALSE(glIsBuffer(buffer)) << "the buffer is given back";
     device->restoreResources();
     setTint();
     EXPECT_EQ(draw(), step.expected);
