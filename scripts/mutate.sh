@@ -99,7 +99,7 @@ for module in "${modules[@]}"; do
   while IFS=$'\t' read -r id mod file line kind original mutated; do
     [ "$mod" = "$module" ] || continue
     if [ -n "${KINDRA_MUTATE_IDS:-}" ] && [[ " $KINDRA_MUTATE_IDS " != *" $id "* ]]; then continue; fi
-    # the recorded line, or the one line in the file that still reads the same
+    # the recorded line, or the nearest line in the file that still reads the same
     at="$(awk -v n="$line" -v want="$original" -f "$root/scripts/mutation/locate.awk" "$root/$file")"
     if [ -z "$at" ]; then
       echo "$id $module stale: $file:$line no longer reads '$original'" | tee -a "$log"
