@@ -175,4 +175,27 @@ TEST_F(SeekTest, ASeekBackOverTheExplosionBringsTheTowerBack) {
   EXPECT_EQ(difference(standing, back), std::make_pair(0, 0));
 }
 
+// Before its cells fall the grid is its picture, centred, a pixel to a texel.
+TEST_F(SeekTest, TheStillGridIsItsPicture) {
+  std::unique_ptr<CommonEffect> effect = make<Ascii>("Ascii");
+  const Frame frame = draw(*effect, 1.0f, 0.0f);
+  const zelkor::am::Image picture = archive.loadImage("ascii/ascii.png");
+  const float brightness = std::min(8.0f / (effect->mEnd - effect->mStart), 1.0f);
+  int wrong = 0, lit = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      // rows read bottom-up; the grid's middle column starts at the window's middle
+      const int texel = (Ascii::ROWS * Ascii::CELL / 2 + kHeight / 2 - 1 - y) * picture->getWidth() + x +
+                        Ascii::COLUMNS / 2 * Ascii::CELL - kWidth / 2;
+      for (int c = 0; c < 3; ++c) {
+        const int want = static_cast<int>(picture->getData()[4 * texel + 2 - c] * brightness + 0.5f);
+        wrong += std::abs(frame[3 * (y * kWidth + x) + c] - want) > 2;
+        lit += want > 0;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GT(lit, kWidth * kHeight / 10);
+}
+
 }  // namespace

@@ -85,6 +85,11 @@ TEST_F(BarTest, DraggingTheBarMovesTheSpanButNotBeforeZero) {
 
 TEST_F(BarTest, DraggingAHandleResizesDownToTwoSeconds) {
   Scripted* effect = add("e", 5.0f, 15.0f);
+  // what the pointer is over lights up: the bar to move it, a handle to resize
+  moveTo(onBar(effect, 50.0f));
+  EXPECT_EQ(effect->getMouseOverIndex(), 2);
+  moveTo(onBar(effect, 95.0f));
+  EXPECT_EQ(effect->getMouseOverIndex(), 3);
   drag(onBar(effect, 3.0f), 200.0f);
   EXPECT_FLOAT_EQ(effect->mStart, 13.0f);
   EXPECT_FLOAT_EQ(effect->mEnd, 15.0f);

@@ -55,6 +55,7 @@ const char* const kStyle = R"(<tessel>
   </slider>
   <context>
     <color name="back.color" first="2e333d" second="2e333d"/>
+    <color name="back.highlight" first="3d6fb6" second="3d6fb6"/>
   </context>
   <ruler>
     <color name="back.color" first="20242c" second="16181d"/>
@@ -128,7 +129,9 @@ TEST_F(WidgetDrawTest, AGalleryOfEveryWidgetDraws) {
   BoxView* graph = get<BoxView>("graph");
   ASSERT_TRUE(graph->connect(get<Box>("noise"), 0, get<Box>("mix"), 0));
   ASSERT_TRUE(graph->connect(get<Box>("noise"), 1, get<Box>("mix"), 1));
-  get<ColorChooser>("chooser")->setColor(Vector4f(0.95f, 0.6f, 0.2f, 1.0f));
+  ColorChooser* chooser = get<ColorChooser>("chooser");
+  chooser->setColor(Vector4f(0.95f, 0.6f, 0.2f, 1.0f));
+  EXPECT_EQ(chooser->getColorText(), "f29933ff");
   get<TextInput>("name")->select(0, 6);
   frame();
   keepPicture("widgets_gallery.png");
@@ -177,6 +180,14 @@ TEST_F(WidgetDrawTest, AGalleryOfEveryWidgetDraws) {
   frame();
   const Area menu = tessel->getWorkspace()->getContext()->getAreaWorld();
   expectPixel(static_cast<int>(menu.mMin.x) + 3, static_cast<int>(menu.getCenter().y), 0x2e, 0x33, 0x3d);
+  // the row under the pointer is marked
+  kindra_test::ToolkitDriver(*tessel).move(menu.mMin.x + 20.0f, menu.mMin.y + 8.0f);
+  frame();
+  expectPixel(static_cast<int>(menu.mMin.x) + 3, static_cast<int>(menu.mMin.y) + 8, 0x3d, 0x6f, 0xb6);
+  // a grey keeps the hue the wheel had
+  const float hue = chooser->getWheel()->getHue();
+  chooser->setColor(Vector4f(0.5f, 0.5f, 0.5f, 1.0f));
+  EXPECT_FLOAT_EQ(chooser->getWheel()->getHue(), hue);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
