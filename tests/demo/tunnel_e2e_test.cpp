@@ -228,10 +228,7 @@ TEST_F(TunnelDemoTest, WithoutTheWallMeshOrTheSpriteTheDemoStopsNamingTheFile) {
   for (const char* missing : {"tunnel/tunnel.z3d", "tunnel/particle.png"}) {
     writeWork("tunnel/tunnel.z3d", mesh);
     std::filesystem::remove(work.file(missing));
-    int status = -1;
-    const std::string out = runToEnd(&status, 60.0);
-    EXPECT_TRUE(WIFEXITED(status)) << "no crash: " << status << "\n" << out;
-    EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+    const std::string out = runToEnd(1, 60.0);
     EXPECT_NE(out.find(std::string("Could not open file ") + missing), std::string::npos) << out;
   }
 }

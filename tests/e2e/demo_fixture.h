@@ -224,13 +224,17 @@ class DemoTest : public testing::Test {
     return out;
   }
 
-  // Runs the demo to its own end (no keys); returns the output.
-  std::string runToEnd(int* status, double seconds = 30.0) {
+  // Runs the demo to its own end (no keys) and expects a clean exit with
+  // `exitStatus`; returns the output.
+  std::string runToEnd(int exitStatus, double seconds = 30.0) {
     DemoProcess demo(binary, work.path(), logFile);
     EXPECT_TRUE(demo.started());
-    const bool exited = demo.wait(seconds, status);
+    int status = -1;
+    const bool exited = demo.wait(seconds, &status);
     const std::string out = kindra_test::readFile(logFile);
     EXPECT_TRUE(exited) << "still running; output:\n" << out;
+    EXPECT_TRUE(exited && WIFEXITED(status) && WEXITSTATUS(status) == exitStatus)
+        << "status " << status << ", not an exit with " << exitStatus << "; output:\n" << out;
     return out;
   }
 

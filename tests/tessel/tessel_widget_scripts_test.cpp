@@ -11,6 +11,7 @@
 #include "tes_boxview.h"
 #include "tes_colorchooser.h"
 #include "tes_dropdown.h"
+#include "tes_image.h"
 #include "tes_knob.h"
 #include "tes_radiobutton.h"
 #include "tes_scrollbars.h"
@@ -213,6 +214,16 @@ TEST_F(ScriptTest, OptionsValuesTreesAndSizesSetByTheProgram) {
   nodes->removeNode(nodes->findNode("fx"));
   EXPECT_EQ(stateOf(nodes), "none rows 1 at 0");
   EXPECT_EQ(nodes->findNode("fx"), nullptr);
+}
+
+TEST_F(ScriptTest, AnImageThatCannotBeReadIsToldAndDrawnAsACross) {
+  put("broken.png", "not a picture");
+  const std::string out = load(R"(<image id="missing" filename="nowhere.png"><area x="0" y="0" width="64" height="64"/></image>
+                                 <image id="broken" filename="broken.png"><area x="0" y="0" width="64" height="64"/></image>)");
+  EXPECT_FALSE(get<Image>("missing")->getLoaded());
+  EXPECT_FALSE(get<Image>("broken")->getLoaded());
+  EXPECT_TRUE(kindra_test::contains(out, "Image 'nowhere.png' could not be read")) << out;
+  EXPECT_TRUE(kindra_test::contains(out, "Image 'broken.png' could not be read")) << out;
 }
 
 // A text field undoes and redoes its own typing, and keeps Ctrl+Z and Ctrl+Y

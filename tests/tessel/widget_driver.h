@@ -177,11 +177,6 @@ class ActionLog : public zelkor::tessel::Callback {
     menus.push_back(menu);
     contexts.push_back(action);
   }
-  size_t count(zelkor::tessel::Action action) const {
-    size_t n = 0;
-    for (zelkor::tessel::Action a : actions) n += a == action;
-    return n;
-  }
   // "id:action" for each report, then each menu pick's path.
   std::string text() const {
     static const char* const names[] = {"pressed", "released", "on",     "off",  "color",  "context",

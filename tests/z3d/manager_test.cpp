@@ -46,7 +46,7 @@ std::string loadError(const Bytes& bytes, const std::string& source = "") {
 }
 
 TEST(ManagerHeader, WrongVersionMagicOrLength) {
-  Bytes file = z3d_test::sceneFile([](WriteBuffer& w) { writeMesh(w, "m"); });
+  Bytes file = z3d_test::chunkBytes(zelkor::z3d::MAIN, [](WriteBuffer& w) { writeMesh(w, "m"); });
   file[5] = 2;
   EXPECT_EQ(loadError(file), "Manager-file is of wrong version (1:2 of format Z3DF)");
   file[5] = 1;

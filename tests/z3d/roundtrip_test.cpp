@@ -190,7 +190,7 @@ TEST(RoundTrip, EveryObjectKindReadsBackAsWritten) {
   const Bytes written = source->write();
   Manager back;
   StdoutCapture out;
-  z3d_test::loadInto(back, written);
+  back.load(written.data(), static_cast<int>(written.size()));
   EXPECT_EQ(out.finish(), "");  // nothing unknown, nothing mended
   EXPECT_EQ(back.write(), written);
   EXPECT_EQ(back.listContents(), source->listContents());

@@ -8,7 +8,6 @@
 #include "cl_readbuffer.h"
 #include "cl_writebuffer.h"
 #include "z3d_chunks.h"
-#include "z3d_manager.h"
 
 namespace z3d_test {
 
@@ -16,16 +15,7 @@ using Bytes = std::vector<uint8_t>;
 using zelkor::chunklib::ReadBuffer;
 using zelkor::chunklib::WriteBuffer;
 
-// A file: header, then a main chunk whose payload body writes.
-inline Bytes sceneFile(const std::function<void(WriteBuffer&)>& body) {
-  WriteBuffer w("Z3DF", 1, 1, 1);
-  w.openChunk(zelkor::z3d::MAIN);
-  body(w);
-  w.closeChunk();
-  return w.getData();
-}
-
-// Bytes of one chunk alone (no header), for loaders that take an open chunk.
+// Bytes of one chunk (a whole file with MAIN), for loaders that take an open chunk.
 inline Bytes chunkBytes(uint16_t id, const std::function<void(WriteBuffer&)>& body) {
   WriteBuffer w("Z3DF", 1, 1, 1);
   w.openChunk(id);
@@ -41,10 +31,6 @@ void loadChunk(const Bytes& bytes, Loader load) {
   r.openChunk();
   load(r);
   r.closeChunk();
-}
-
-inline void loadInto(zelkor::z3d::Manager& m, const Bytes& bytes) {
-  m.load(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 }  // namespace z3d_test
