@@ -13,6 +13,7 @@ Tunnel::Tunnel()
     : mSegmentVD(24),
       mSegmentShader(nullptr),
       mSegmentReach(0.0f),
+      mSegmentOneSided(false),
       mBaconShader(nullptr),
       mGreetShader(nullptr),
       mGreets(nullptr),

@@ -45,6 +45,8 @@ class Tunnel : public CommonEffect {
   // how far the segment mesh reaches from its origin: segments wholly behind
   // the camera are left out (most of the tunnel lies behind it)
   float mSegmentReach;
+  // its triangles face where their normals point: far segments draw one side
+  bool mSegmentOneSided;
   zelkor::display::Shader* mBaconShader;
   zelkor::display::Shader* mGreetShader;
   std::vector<zelkor::mathbase::Vector3f> mGreetPos;

@@ -63,7 +63,10 @@ void Tunnel::setupBacon() {
   mGreetPos = tunnel::greetPositions();
   // textures load on first use: make sure now that the sprite is there
   if (mDisplay->getArchive()->readFile(kSpriteFile).isNull()) throw Exception("Could not open file %s", kSpriteFile);
-  mSprite = mDisplay->createTexture(kSpriteFile, false);
+  // the sprites are mostly small and soft: one mipmap level a texel is enough
+  zelkor::display::Texture::TextureDeclaration decl;
+  decl.blendMipmaps = false;
+  mSprite = mDisplay->createTexture(kSpriteFile, decl, false);
   if (!mSprite) throw Exception("Could not create the texture %s", kSpriteFile);
 }
 

@@ -20,6 +20,35 @@ using zelkor::mathbase::Vector3f;
 namespace {
 const char kSceneFile[] = "tunnel/tunnel.z3d";
 const char kSegmentMesh[] = "segment0";
+// Segments farther than this are drawn one-sided. A face turned away shows
+// only where the tube bends and a look out through a gap comes back to a
+// segment's open outer side; that far, the fog leaves such a face within a
+// few levels of what stands behind it, and the driver is spared half the
+// triangles of most segments.
+const float kOneSidedBeyond = 25.0f;
+
+// Whether every triangle is wound counter-clockwise seen from where its
+// normals point (only then can faces turned away be left out).
+bool facesItsNormals(const zelkor::z3d::Mesh& mesh) {
+  const zelkor::z3d::VertexList& vertices = mesh.getVertices();
+  const zelkor::z3d::PositionList& positions = mesh.getPositions();
+  for (int s = 0; s < mesh.getNumSubmesh(); ++s) {
+    const zelkor::z3d::TriangleList& triangles = mesh.getSubmesh(s)->getTriangles();
+    for (int t = 0; t < triangles.size(); ++t) {
+      Vector3f corner[3], normal;
+      for (int i = 0; i < 3; ++i) {
+        const int v = triangles[t].v[i];
+        if (v < 0 || v >= vertices.size()) return false;
+        const int p = vertices[v].posIndex;
+        if (p < 0 || p >= positions.size()) return false;
+        corner[i] = positions[p];
+        normal += vertices[v].normal;
+      }
+      if ((corner[1] - corner[0]).cross(corner[2] - corner[0]).dot(normal) <= 0.0f) return false;
+    }
+  }
+  return true;
+}
 }  // namespace
 
 Matrix4x4Col tunnel::segmentTransform(int k, float pTimer) {
@@ -70,6 +99,7 @@ void Tunnel::loadWalls(bool live) {
   delete mSegment[0];
   mSegment[0] = segment.release();
   mSegmentReach = reach;
+  mSegmentOneSided = facesItsNormals(*mesh);
 }
 
 void Tunnel::drawWalls(float pTimer, float, float) {
@@ -83,9 +113,15 @@ void Tunnel::drawWalls(float pTimer, float, float) {
     // behind it (the scale along the path is 1, so the reach holds)
     const Vector3f origin = cam.multiply(transform.multiply(Vector3f(0.0f, 0.0f, 0.0f)));
     if (origin.z > mSegmentReach) continue;
+    if (mSegmentOneSided && -origin.z > kOneSidedBeyond) {
+      glEnable(GL_CULL_FACE);
+    } else {
+      glDisable(GL_CULL_FACE);
+    }
     mdo.setTransform(transform);
     mSegment[0]->draw();
   }
+  glDisable(GL_CULL_FACE);
   mDisplay->setShader(nullptr);
   mDisplay->setVBO(nullptr);
   mDisplay->setIBO(nullptr);

@@ -61,13 +61,13 @@ am::Image Resource::loadImage(const std::string& filename, const unsigned char* 
 }
 
 bool Texture::TextureDeclaration::operator<(const TextureDeclaration& o) const {
-  return std::tie(width, height, channelType, channelFormat, target, repeatMode, useMipmaps) <
-         std::tie(o.width, o.height, o.channelType, o.channelFormat, o.target, o.repeatMode, o.useMipmaps);
+  return std::tie(width, height, channelType, channelFormat, target, repeatMode, useMipmaps, blendMipmaps) <
+         std::tie(o.width, o.height, o.channelType, o.channelFormat, o.target, o.repeatMode, o.useMipmaps, o.blendMipmaps);
 }
 
 bool Texture::TextureDeclaration::operator==(const TextureDeclaration& o) const {
-  return std::tie(width, height, channelType, channelFormat, target, repeatMode, useMipmaps) ==
-         std::tie(o.width, o.height, o.channelType, o.channelFormat, o.target, o.repeatMode, o.useMipmaps);
+  return std::tie(width, height, channelType, channelFormat, target, repeatMode, useMipmaps, blendMipmaps) ==
+         std::tie(o.width, o.height, o.channelType, o.channelFormat, o.target, o.repeatMode, o.useMipmaps, o.blendMipmaps);
 }
 
 }  // namespace display

@@ -235,7 +235,8 @@ void Texture_GL::init(const am::Image& image) {
     }
     const int mode = mDecl.repeatMode;
     GL_CHECK(glTexParameteri(mTargetGL, GL_TEXTURE_MAG_FILTER, GL_LINEAR));
-    GL_CHECK(glTexParameteri(mTargetGL, GL_TEXTURE_MIN_FILTER, mDecl.useMipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR));
+    const GLint mipmapFilter = mDecl.blendMipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
+    GL_CHECK(glTexParameteri(mTargetGL, GL_TEXTURE_MIN_FILTER, mDecl.useMipmaps ? mipmapFilter : GL_LINEAR));
     GL_CHECK(glTexParameteri(mTargetGL,GL_TEXTURE_WRAP_S, (mode&Texture::REPEAT_X) ? GL_REPEAT : GL_CLAMP_TO_EDGE));
     GL_CHECK(glTexParameteri(mTargetGL,GL_TEXTURE_WRAP_T, (mode&Texture::REPEAT_Y) ? GL_REPEAT : GL_CLAMP_TO_EDGE));
     GL_CHECK(glTexParameteri(mTargetGL,GL_TEXTURE_WRAP_R, (mode&Texture::REPEAT_Z) ? GL_REPEAT : GL_CLAMP_TO_EDGE));

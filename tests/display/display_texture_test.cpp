@@ -100,7 +100,7 @@ TEST_F(TextureTest, DeclarationsBuildTheTexelsTheyAskForOrFailNamingWhy) {
     Texture::Target target;
     Texture::Channels channels;
     Texture::ChannelFormat format;
-    bool mipmaps;
+    int mipmaps;  // 0 none, 1 blended between levels, 2 the nearer level alone
     int width, height;  // declared
     const char* without;  // an extension switched off from this row on
     int glWidth;         // of level 0 as built
@@ -129,6 +129,7 @@ TEST_F(TextureTest, DeclarationsBuildTheTexelsTheyAskForOrFailNamingWhy) {
       {"no texels", 0, 0, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, false, 0, 4, "", 0, "has no texels (0x4)"},
       {"a picture scaled to the declared size", 8, 8, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, false, 16, 16, "",
        16, ""},
+      {"the nearer mipmap level", 8, 8, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, 2, -1, -1, "", 8, ""},
       {"raised to powers of two", 30, 20, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, false, -1, -1, "GL_ARB_texture_non_power_of_two", 32, ""},
       {"mipmaps by the fallback", 30, 20, T::TARGET_2D, T::CHAN_RGBA, T::FORMAT_UINT8, true, -1, -1, "", 32, ""},
       {"row mipmaps by the fallback", 1, 6, T::TARGET_1D, T::CHAN_RGBA, T::FORMAT_UINT8, true, -1, -1, "", 8, ""},
@@ -140,7 +141,8 @@ TEST_F(TextureTest, DeclarationsBuildTheTexelsTheyAskForOrFailNamingWhy) {
     decl.target = row.target;
     decl.channelType = row.channels;
     decl.channelFormat = row.format;
-    decl.useMipmaps = row.mipmaps;
+    decl.useMipmaps = row.mipmaps != 0;
+    decl.blendMipmaps = row.mipmaps != 2;
     am::Image picture = makeImage(std::max(row.pictureWidth, 1), std::max(row.pictureHeight, 1), [](int, int) {
       return Rgba{200, 100, 50, 255};
     });
@@ -155,6 +157,9 @@ TEST_F(TextureTest, DeclarationsBuildTheTexelsTheyAskForOrFailNamingWhy) {
       GLint width = 0;
       glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &width);
       EXPECT_EQ(width, row.glWidth);
+      GLint filter = 0;
+      glGetTexParameteriv(target, GL_TEXTURE_MIN_FILTER, &filter);
+      EXPECT_EQ(filter == GL_LINEAR_MIPMAP_NEAREST, row.mipmaps == 2);
       if (texture->getDeclaration().useMipmaps && !*row.without) texture->updateMipmaps();
       std::vector<unsigned char> texels(static_cast<size_t>(width) * 64 * 4, 7);
       if (row.channels != T::CHAN_DEPTH) glGetTexImage(target, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());

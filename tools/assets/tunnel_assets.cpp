@@ -60,8 +60,9 @@ class MeshBuilder {
   explicit MeshBuilder(z3d::Mesh* mesh) : mMesh(mesh), mPart(new z3d::Submesh) {}
   z3d::Submesh* part() const { return mPart; }
 
-  // A flat quad a, b, c, d with one normal; wound counter-clockwise seen
-  // from where the normal points.
+  // A flat quad a, b, c, d with one normal, its corners listed clockwise
+  // seen from where the normal points; its triangles are wound the other
+  // way, so that they face that side (far segments are drawn one-sided).
   void quad(const Vector3f& a, const Vector3f& b, const Vector3f& c, const Vector3f& d, const Vector3f& normal) {
     quad(a, b, c, d, normal, normal, normal, normal);
   }
@@ -71,8 +72,8 @@ class MeshBuilder {
     vertex(b, nb);
     vertex(c, nc);
     vertex(d, nd);
-    triangle(first, first + 1, first + 2);
-    triangle(first, first + 2, first + 3);
+    triangle(first, first + 2, first + 1);
+    triangle(first, first + 3, first + 2);
   }
 
  private:

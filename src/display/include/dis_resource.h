@@ -90,6 +90,9 @@ class Texture : public Resource {
     Target target = TARGET_DEFAULT;
     int repeatMode = REPEAT_XYZ;  // RepeatMode bits
     bool useMipmaps = true;
+    // between the two nearest mipmap levels; false: the nearer level alone,
+    // half the texel reads for a picture drawn small
+    bool blendMipmaps = true;
 
     TextureDeclaration() {}
     TextureDeclaration(int pWidth, int pHeight) : width(pWidth), height(pHeight) {}
