@@ -26,10 +26,9 @@ const char kSegmentMesh[] = "segment0";
 // few levels of what stands behind it, and the driver is spared half the
 // triangles of most segments.
 const float kOneSidedBeyond = 25.0f;
+}  // namespace
 
-// Whether every triangle is wound counter-clockwise seen from where its
-// normals point (only then can faces turned away be left out).
-bool facesItsNormals(const zelkor::z3d::Mesh& mesh) {
+bool tunnel::facesItsNormals(const zelkor::z3d::Mesh& mesh) {
   const zelkor::z3d::VertexList& vertices = mesh.getVertices();
   const zelkor::z3d::PositionList& positions = mesh.getPositions();
   for (int s = 0; s < mesh.getNumSubmesh(); ++s) {
@@ -49,7 +48,6 @@ bool facesItsNormals(const zelkor::z3d::Mesh& mesh) {
   }
   return true;
 }
-}  // namespace
 
 Matrix4x4Col tunnel::segmentTransform(int k, float pTimer) {
   const float segmentLength = 1.0f;
@@ -99,7 +97,7 @@ void Tunnel::loadWalls(bool live) {
   delete mSegment[0];
   mSegment[0] = segment.release();
   mSegmentReach = reach;
-  mSegmentOneSided = facesItsNormals(*mesh);
+  mSegmentOneSided = tunnel::facesItsNormals(*mesh);
 }
 
 void Tunnel::drawWalls(float pTimer, float, float) {

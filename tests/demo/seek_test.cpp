@@ -23,6 +23,8 @@
 #include "end.h"
 #include "test_support.h"
 #include "tunnel.h"
+#include "tunnel_walls.h"
+#include "z3d_manager.h"
 #include "volumetric.h"
 
 namespace {
@@ -196,6 +198,20 @@ TEST_F(SeekTest, TheStillGridIsItsPicture) {
   }
   EXPECT_EQ(wrong, 0);
   EXPECT_GT(lit, kWidth * kHeight / 10);
+}
+
+// The shipped wall segment faces its normals, so far segments are drawn
+// one-sided; one triangle wound the other way and all are drawn two-sided.
+TEST(TunnelWalls, OnlyAMeshThatFacesItsNormalsIsDrawnOneSided) {
+  const std::string bytes = kindra_test::readFile(kindra_test::sourceDir() + "/data/tunnel/tunnel.z3d");
+  zelkor::z3d::Manager scene;
+  scene.load(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+  zelkor::z3d::Mesh* mesh = scene.getMesh("segment0");
+  ASSERT_NE(mesh, nullptr);
+  EXPECT_TRUE(tunnel::facesItsNormals(*mesh));
+  zelkor::z3d::Triangle& last = mesh->getSubmesh(0)->getTriangles()[mesh->getSubmesh(0)->getTriangles().size() - 1];
+  std::swap(last.v[1], last.v[2]);
+  EXPECT_FALSE(tunnel::facesItsNormals(*mesh));
 }
 
 }  // namespace
