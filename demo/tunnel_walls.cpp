@@ -23,8 +23,8 @@ const char kSegmentMesh[] = "segment0";
 // Segments farther than this are drawn one-sided. A face turned away shows
 // only where the tube bends and a look out through a gap comes back to a
 // segment's open outer side; that far, the fog leaves such a face within a
-// few levels of what stands behind it, and the driver is spared half the
-// triangles of most segments.
+// few levels of what stands behind it, and the driver is spared about half
+// the triangles of each such segment.
 const float kOneSidedBeyond = 25.0f;
 }  // namespace
 
