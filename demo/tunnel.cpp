@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "dis_display.h"
 #include "dis_glinclude.h"
@@ -13,7 +14,7 @@ Tunnel::Tunnel()
     : mSegmentVD(24),
       mSegmentShader(nullptr),
       mSegmentReach(0.0f),
-      mSegmentOneSided(false),
+      mSegmentOneSidedBeyond(std::numeric_limits<float>::infinity()),
       mBaconShader(nullptr),
       mGreetShader(nullptr),
       mGreets(nullptr),

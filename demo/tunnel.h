@@ -17,6 +17,7 @@
 #include "mb_matrix4x4col.h"
 #include "mb_vector3.h"
 #include "mb_vector4.h"
+#include "tunnel_walls.h"
 
 class Tunnel : public CommonEffect {
  public:
@@ -45,8 +46,9 @@ class Tunnel : public CommonEffect {
   // how far the segment mesh reaches from its origin: segments wholly behind
   // the camera are left out (most of the tunnel lies behind it)
   float mSegmentReach;
-  // its triangles face where their normals point: far segments draw one side
-  bool mSegmentOneSided;
+  // segments farther than this from the camera are drawn one-sided
+  float mSegmentOneSidedBeyond;
+  std::vector<tunnel::Bounds> mSegmentSolids;  // when it is made of solids
   zelkor::display::Shader* mBaconShader;
   zelkor::display::Shader* mGreetShader;
   std::vector<zelkor::mathbase::Vector3f> mGreetPos;

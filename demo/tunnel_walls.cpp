@@ -1,8 +1,13 @@
 #include "tunnel_walls.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "am.h"
 #include "dis_display.h"
@@ -26,9 +31,14 @@ const char kSegmentMesh[] = "segment0";
 // few levels of what stands behind it, and the driver is spared about half
 // the triangles of each such segment.
 const float kOneSidedBeyond = 25.0f;
+// Past the corners of the near plane (0.2 units ahead) at any usual aspect.
+const float kNearMargin = 0.5f;
 }  // namespace
 
-bool tunnel::facesItsNormals(const zelkor::z3d::Mesh& mesh) {
+namespace {
+// Calls f(corners, normal sum) for each triangle; false at an index out of range.
+template <typename F>
+bool forEachTriangle(const zelkor::z3d::Mesh& mesh, F f) {
   const zelkor::z3d::VertexList& vertices = mesh.getVertices();
   const zelkor::z3d::PositionList& positions = mesh.getPositions();
   for (int s = 0; s < mesh.getNumSubmesh(); ++s) {
@@ -43,10 +53,90 @@ bool tunnel::facesItsNormals(const zelkor::z3d::Mesh& mesh) {
         corner[i] = positions[p];
         normal += vertices[v].normal;
       }
-      if ((corner[1] - corner[0]).cross(corner[2] - corner[0]).dot(normal) <= 0.0f) return false;
+      if (!f(corner, normal)) return false;
     }
   }
   return true;
+}
+}  // namespace
+
+bool tunnel::facesItsNormals(const zelkor::z3d::Mesh& mesh) {
+  return forEachTriangle(mesh, [](const Vector3f* corner, const Vector3f& normal) {
+    return (corner[1] - corner[0]).cross(corner[2] - corner[0]).dot(normal) > 0.0f;
+  });
+}
+
+bool tunnel::enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* solids) {
+  // corners by value: the faces of a piece share positions, not vertices
+  std::map<std::array<float, 3>, int> ids;
+  std::vector<Vector3f> at;
+  std::vector<int> piece;  // union-find over the corners
+  auto find = [&](int i) {
+    while (piece[i] != i) i = piece[i] = piece[piece[i]];
+    return i;
+  };
+  std::map<std::pair<int, int>, int> edges;  // walks of each directed edge
+  std::vector<std::array<int, 3>> triangles;
+  const bool valid = forEachTriangle(mesh, [&](const Vector3f* corner, const Vector3f&) {
+    std::array<int, 3> id;
+    for (int i = 0; i < 3; ++i) {
+      const Vector3f& p = corner[i];
+      if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+      const auto it = ids.emplace(std::array<float, 3>{p.x, p.y, p.z}, static_cast<int>(at.size())).first;
+      if (it->second == static_cast<int>(at.size())) {
+        at.push_back(p);
+        piece.push_back(it->second);
+      }
+      id[i] = it->second;
+    }
+    for (int i = 0; i < 3; ++i) {
+      ++edges[{id[i], id[(i + 1) % 3]}];
+      piece[find(id[i])] = find(id[(i + 1) % 3]);
+    }
+    triangles.push_back(id);
+    return true;
+  });
+  if (!valid || triangles.empty()) return false;
+  for (const auto& e : edges) {
+    const auto back = edges.find({e.first.second, e.first.first});
+    if (back == edges.end() || back->second != e.second) return false;
+  }
+  std::map<int, double> volume;  // six times each piece's
+  std::map<int, Bounds> bounds;
+  for (const std::array<int, 3>& t : triangles) {
+    const int root = find(t[0]);
+    volume[root] += at[t[0]].dot(at[t[1]].cross(at[t[2]]));
+    Bounds& b = bounds.emplace(root, Bounds{at[t[0]], at[t[0]]}).first->second;
+    for (int i : t) {
+      b.min = Vector3f(std::min(b.min.x, at[i].x), std::min(b.min.y, at[i].y), std::min(b.min.z, at[i].z));
+      b.max = Vector3f(std::max(b.max.x, at[i].x), std::max(b.max.y, at[i].y), std::max(b.max.z, at[i].z));
+    }
+  }
+  for (const auto& v : volume) {
+    if (!(v.second > 0.0)) return false;
+  }
+  if (solids) {
+    solids->clear();
+    for (const auto& b : bounds) solids->push_back(b.second);
+  }
+  return true;
+}
+
+bool tunnel::nearSolid(const std::vector<Bounds>& solids, const Vector3f& p, float margin) {
+  for (const Bounds& b : solids) {
+    if (p.x > b.min.x - margin && p.x < b.max.x + margin && p.y > b.min.y - margin && p.y < b.max.y + margin &&
+        p.z > b.min.z - margin && p.z < b.max.z + margin) {
+      return true;
+    }
+  }
+  return false;
+}
+
+float tunnel::oneSidedBeyond(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* solids) {
+  if (solids) solids->clear();
+  if (!facesItsNormals(mesh)) return std::numeric_limits<float>::infinity();
+  if (enclosesSolids(mesh, solids)) return -std::numeric_limits<float>::infinity();
+  return kOneSidedBeyond;
 }
 
 Matrix4x4Col tunnel::segmentTransform(int k, float pTimer) {
@@ -97,7 +187,7 @@ void Tunnel::loadWalls(bool live) {
   delete mSegment[0];
   mSegment[0] = segment.release();
   mSegmentReach = reach;
-  mSegmentOneSided = tunnel::facesItsNormals(*mesh);
+  mSegmentOneSidedBeyond = tunnel::oneSidedBeyond(*mesh, &mSegmentSolids);
 }
 
 void Tunnel::drawWalls(float pTimer, float, float) {
@@ -105,13 +195,20 @@ void Tunnel::drawWalls(float pTimer, float, float) {
   glDisable(GL_BLEND);
   mDisplay->setShader(mSegmentShader);
   mdo.setColor(0.5f, 0.5f, 0.5f, 1.0f);
+  const Vector3f eye = camInv.multiply(Vector3f(0.0f, 0.0f, 0.0f));
   for (int k = 0; k < tunnel::kSegments; ++k) {
     const zelkor::mathbase::Matrix4x4Col transform = tunnel::segmentTransform(k, pTimer);
     // the camera looks down -z: a segment whose reach lies wholly at +z is
     // behind it (the scale along the path is 1, so the reach holds)
     const Vector3f origin = cam.multiply(transform.multiply(Vector3f(0.0f, 0.0f, 0.0f)));
     if (origin.z > mSegmentReach) continue;
-    if (mSegmentOneSided && -origin.z > kOneSidedBeyond) {
+    bool oneSided = -origin.z > mSegmentOneSidedBeyond;
+    if (oneSided && origin.length() < mSegmentReach + kNearMargin) {
+      Matrix4x4Col toLocal;
+      oneSided = transform.getInverse(toLocal) &&
+                 !tunnel::nearSolid(mSegmentSolids, toLocal.multiply(eye), kNearMargin);
+    }
+    if (oneSided) {
       glEnable(GL_CULL_FACE);
     } else {
       glDisable(GL_CULL_FACE);

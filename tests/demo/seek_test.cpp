@@ -200,18 +200,32 @@ TEST_F(SeekTest, TheStillGridIsItsPicture) {
   EXPECT_GT(lit, kWidth * kHeight / 10);
 }
 
-// The shipped wall segment faces its normals, so far segments are drawn
-// one-sided; one triangle wound the other way and all are drawn two-sided.
-TEST(TunnelWalls, OnlyAMeshThatFacesItsNormalsIsDrawnOneSided) {
+// The shipped wall segment is made of solids, so every segment is drawn
+// one-sided; with a hole, or turned inside out, only far ones are; with one
+// triangle wound the other way none is.
+TEST(TunnelWalls, OnlySolidsAreDrawnOneSidedEverywhere) {
   const std::string bytes = kindra_test::readFile(kindra_test::sourceDir() + "/data/tunnel/tunnel.z3d");
   zelkor::z3d::Manager scene;
   scene.load(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
   zelkor::z3d::Mesh* mesh = scene.getMesh("segment0");
   ASSERT_NE(mesh, nullptr);
-  EXPECT_TRUE(tunnel::facesItsNormals(*mesh));
-  zelkor::z3d::Triangle& last = mesh->getSubmesh(0)->getTriangles()[mesh->getSubmesh(0)->getTriangles().size() - 1];
-  std::swap(last.v[1], last.v[2]);
-  EXPECT_FALSE(tunnel::facesItsNormals(*mesh));
+  std::vector<tunnel::Bounds> solids;
+  EXPECT_EQ(tunnel::oneSidedBeyond(*mesh, &solids), -std::numeric_limits<float>::infinity());
+  // ten panels and four arcs; near one of them the camera could be inside
+  EXPECT_EQ(solids.size(), 14u);
+  EXPECT_FALSE(tunnel::nearSolid(solids, zelkor::mathbase::Vector3f(0.1f, 0.2f, -0.1f), 0.5f));
+  EXPECT_TRUE(tunnel::nearSolid(solids, zelkor::mathbase::Vector3f(1.7f, 0.2f, 0.0f), 0.5f));
+  zelkor::z3d::TriangleList& triangles = mesh->getSubmesh(0)->getTriangles();
+  const zelkor::z3d::Triangle last = triangles[triangles.size() - 1];
+  triangles.resize(triangles.size() - 1);
+  EXPECT_EQ(tunnel::oneSidedBeyond(*mesh), 25.0f);
+  triangles.push_back(last);
+  std::swap(triangles[0].v[1], triangles[0].v[2]);
+  EXPECT_EQ(tunnel::oneSidedBeyond(*mesh), std::numeric_limits<float>::infinity());
+  // turned inside out it encloses nothing: rooms seen from outside show their backs
+  for (int t = 1; t < triangles.size(); ++t) std::swap(triangles[t].v[1], triangles[t].v[2]);
+  for (int v = 0; v < mesh->getVertices().size(); ++v) mesh->getVertices()[v].normal = -mesh->getVertices()[v].normal;
+  EXPECT_EQ(tunnel::oneSidedBeyond(*mesh), 25.0f);
 }
 
 }  // namespace

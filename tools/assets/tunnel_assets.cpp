@@ -99,14 +99,20 @@ class MeshBuilder {
 };
 
 // A curved band between two radii' faces: the inner face (normal towards
-// the axis), the two end caps along y and the two side walls.
+// the axis), the outer face, the two end caps along y and the two side walls.
+// The block is closed, each edge shared by two faces with the same corners,
+// so the effect may draw every segment one-sided.
 void curvedBlock(MeshBuilder& b, float a0, float a1, int steps, float inner, float outer, float y0, float y1) {
+  // the last step ends exactly at a1, where the side wall stands
+  auto angle = [&](int s) { return s == steps ? a1 : a0 + (a1 - a0) * s / steps; };
   for (int s = 0; s < steps; ++s) {
-    const float u0 = a0 + (a1 - a0) * s / steps;
-    const float u1 = a0 + (a1 - a0) * (s + 1) / steps;
+    const float u0 = angle(s);
+    const float u1 = angle(s + 1);
     const Vector3f n0 = -radial(u0, 1, 0);
     const Vector3f n1 = -radial(u1, 1, 0);
     b.quad(radial(u0, inner, y0), radial(u0, inner, y1), radial(u1, inner, y1), radial(u1, inner, y0), n0, n0, n1, n1);
+    b.quad(radial(u0, outer, y0), radial(u1, outer, y0), radial(u1, outer, y1), radial(u0, outer, y1), -n0, -n1, -n1,
+           -n0);
     // front cap (towards -y) and back cap (towards +y)
     b.quad(radial(u0, inner, y0), radial(u1, inner, y0), radial(u1, outer, y0), radial(u0, outer, y0),
            Vector3f(0, -1, 0));
