@@ -15,6 +15,7 @@ Tunnel::Tunnel()
       mSegmentShader(nullptr),
       mSegmentReach(0.0f),
       mSegmentOneSidedBeyond(std::numeric_limits<float>::infinity()),
+      mViewSlope{1.0f, 1.0f},
       mBaconShader(nullptr),
       mGreetShader(nullptr),
       mGreets(nullptr),
@@ -54,7 +55,10 @@ void Tunnel::getParticleColors(float pTimer, Vector4f col[2]) {
 void Tunnel::draw(float pTimer, float pDelta, float pPercent) {
   const zelkor::display::WindowMode& mode = mDisplay->getWindowMode();
   const float aspect = mode.height > 0 ? float(mode.width) / float(mode.height) : 1.0f;
-  mdo.setProject(55.0f * 3.14159265f / 180.0f, aspect, 0.2f, 1720.0f);
+  const float fovY = 55.0f * 3.14159265f / 180.0f;
+  mdo.setProject(fovY, aspect, 0.2f, 1720.0f);
+  mViewSlope[1] = std::tan(0.5f * fovY);
+  mViewSlope[0] = mViewSlope[1] * aspect;
 
   const float roll = mCamera.getRoll(pTimer);
   const Vector3f eye = getSpline(pPercent);

@@ -49,6 +49,7 @@ class Tunnel : public CommonEffect {
   // segments farther than this from the camera are drawn one-sided
   float mSegmentOneSidedBeyond;
   std::vector<tunnel::Bounds> mSegmentSolids;  // when it is made of solids
+  float mViewSlope[2];  // the view's sides, x and y over depth
   zelkor::display::Shader* mBaconShader;
   zelkor::display::Shader* mGreetShader;
   std::vector<zelkor::mathbase::Vector3f> mGreetPos;

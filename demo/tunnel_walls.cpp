@@ -122,6 +122,13 @@ bool tunnel::enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* 
   return true;
 }
 
+bool tunnel::inView(const Vector3f& centre, float reach, float slopeX, float slopeY) {
+  // each side plane passes through the eye: the sphere is out when its
+  // centre lies farther than `reach` beyond one of them
+  return std::fabs(centre.x) + slopeX * centre.z <= reach * std::sqrt(1.0f + slopeX * slopeX) &&
+         std::fabs(centre.y) + slopeY * centre.z <= reach * std::sqrt(1.0f + slopeY * slopeY);
+}
+
 bool tunnel::nearSolid(const std::vector<Bounds>& solids, const Vector3f& p, float margin) {
   for (const Bounds& b : solids) {
     if (p.x > b.min.x - margin && p.x < b.max.x + margin && p.y > b.min.y - margin && p.y < b.max.y + margin &&
@@ -202,6 +209,8 @@ void Tunnel::drawWalls(float pTimer, float, float) {
     // behind it (the scale along the path is 1, so the reach holds)
     const Vector3f origin = cam.multiply(transform.multiply(Vector3f(0.0f, 0.0f, 0.0f)));
     if (origin.z > mSegmentReach) continue;
+    // where the path bends, many segments lie wholly beside the view
+    if (!tunnel::inView(origin, mSegmentReach, mViewSlope[0], mViewSlope[1])) continue;
     bool oneSided = -origin.z > mSegmentOneSidedBeyond;
     if (oneSided && origin.length() < mSegmentReach + kNearMargin) {
       Matrix4x4Col toLocal;

@@ -19,6 +19,11 @@ zelkor::mathbase::Matrix4x4Col segmentTransform(int k, float pTimer);
 // normals point: only then can far segments leave out faces turned away.
 bool facesItsNormals(const zelkor::z3d::Mesh& mesh);
 
+// Whether a sphere of radius `reach` about `centre` (in eye space, the
+// camera looking down -z) reaches into the view, whose sides slope by
+// `slopeX` and `slopeY` (x and y over depth).
+bool inView(const zelkor::mathbase::Vector3f& centre, float reach, float slopeX, float slopeY);
+
 // The box a closed piece of a mesh fills.
 struct Bounds {
   zelkor::mathbase::Vector3f min, max;

@@ -203,7 +203,7 @@ TEST_F(SeekTest, TheStillGridIsItsPicture) {
 // The shipped wall segment is made of solids, so every segment is drawn
 // one-sided; with a hole, or turned inside out, only far ones are; with one
 // triangle wound the other way none is.
-TEST(TunnelWalls, OnlySolidsAreDrawnOneSidedEverywhere) {
+TEST(TunnelWalls, SolidsAreDrawnOneSidedAndSegmentsBesideTheViewNotAtAll) {
   const std::string bytes = kindra_test::readFile(kindra_test::sourceDir() + "/data/tunnel/tunnel.z3d");
   zelkor::z3d::Manager scene;
   scene.load(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
@@ -215,6 +215,10 @@ TEST(TunnelWalls, OnlySolidsAreDrawnOneSidedEverywhere) {
   EXPECT_EQ(solids.size(), 14u);
   EXPECT_FALSE(tunnel::nearSolid(solids, zelkor::mathbase::Vector3f(0.1f, 0.2f, -0.1f), 0.5f));
   EXPECT_TRUE(tunnel::nearSolid(solids, zelkor::mathbase::Vector3f(1.7f, 0.2f, 0.0f), 0.5f));
+  // a segment 10 units ahead and 6 aside is in a view 90 degrees wide, not in one 30 wide
+  EXPECT_TRUE(tunnel::inView(zelkor::mathbase::Vector3f(6.0f, 0.0f, -10.0f), 2.3f, 1.0f, 1.0f));
+  EXPECT_FALSE(tunnel::inView(zelkor::mathbase::Vector3f(6.0f, 0.0f, -10.0f), 2.3f, 0.27f, 1.0f));
+  EXPECT_FALSE(tunnel::inView(zelkor::mathbase::Vector3f(0.0f, -6.0f, -10.0f), 2.3f, 1.0f, 0.27f));
   zelkor::z3d::TriangleList& triangles = mesh->getSubmesh(0)->getTriangles();
   const zelkor::z3d::Triangle last = triangles[triangles.size() - 1];
   triangles.resize(triangles.size() - 1);
