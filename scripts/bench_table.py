@@ -55,7 +55,8 @@ def main(directory):
             row("frame: %s at render scale %s" % (name, scale[0] + "." + scale[1:]), figure,
                 "scale 1 %.1f ms" % ms(whole) if whole else "-", "%.2f x" % (t / ms(whole)) if whole else "-")
             continue
-        row("frame: " + effect, figure,
+        label = {"Tunnel_Bend": "Tunnel at a bend (10 s)"}.get(effect, effect)
+        row("frame: " + label, figure,
             "clear-only frame %.2f ms" % clear_ms if clear_ms else "-", "%.0f x" % b.get("clear_frames", 0.0))
     cubes = load(directory, "cubes")
     floor = next((b for k, b in cubes.items() if k.startswith("BM_CloudsFloor")), None)

@@ -124,6 +124,10 @@ BENCHMARK(BM_EffectFrame_Clear)->Unit(benchmark::kMillisecond)->UseRealTime()->M
 void BM_EffectFrame_Tunnel(benchmark::State& state) { effectFrame<Tunnel>(state, "Tunnel", 30.0f, 48.0f); }
 BENCHMARK(BM_EffectFrame_Tunnel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+// and 10 s in, where the path bends and most segments lie beside the view
+void BM_EffectFrame_Tunnel_Bend(benchmark::State& state) { effectFrame<Tunnel>(state, "Tunnel", 10.0f, 48.0f); }
+BENCHMARK(BM_EffectFrame_Tunnel_Bend)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
 void BM_EffectFrame_Cubes(benchmark::State& state) { effectFrame<Cubes>(state, "Cubes", 26.0f, 64.0f); }
 BENCHMARK(BM_EffectFrame_Cubes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 
