@@ -56,7 +56,7 @@ void Tunnel::draw(float pTimer, float pDelta, float pPercent) {
   const zelkor::display::WindowMode& mode = mDisplay->getWindowMode();
   const float aspect = mode.height > 0 ? float(mode.width) / float(mode.height) : 1.0f;
   const float fovY = 55.0f * 3.14159265f / 180.0f;
-  mdo.setProject(fovY, aspect, 0.2f, 1720.0f);
+  mdo.setProject(fovY, aspect, tunnel::kNear, 1720.0f);
   mViewSlope[1] = std::tan(0.5f * fovY);
   mViewSlope[0] = mViewSlope[1] * aspect;
 

@@ -6,6 +6,7 @@
 #include "dis_display.h"
 #include "dis_glinclude.h"
 #include "tunnel.h"
+#include "tunnel_walls.h"
 #include "zlk_system.h"
 
 using zelkor::Exception;
@@ -100,11 +101,19 @@ void Tunnel::drawBacon(float pTimer, float pDelta, float pPercent) {
   getParticleColors(pTimer, col);
   mParticleVertices.clear();
   mParticleIndices.clear();
+  // the corners' farthest reach from the centre: 0.9 of the half size out to
+  // an octagon's corner
+  const float reach = tunnel::kSpriteHalfSize * kReach * 1.0824f;
   for (int b = 0; b < tunnel::kParticles; ++b) {
     const Vector4f& c = col[b % 2];
+    // added with alpha 0, a sprite leaves the frame as it was
+    if (!(c.w > 0.0f)) continue;
     Vector3f p;
     float a;
     if (!tunnel::particle(b, pTimer, pPercent, p, a)) continue;
+    // nor does one wholly behind the near plane or beside the view
+    const Vector3f inEye = cam.multiply(p);
+    if (-inEye.z + reach < tunnel::kNear || !tunnel::inView(inEye, reach, mViewSlope[0], mViewSlope[1])) continue;
     const float r = tunnel::kSpriteHalfSize;
     const Vector3f right = (camRight * std::cos(a) + camUp * std::sin(a)) * r;
     const Vector3f up = (camUp * std::cos(a) - camRight * std::sin(a)) * r;

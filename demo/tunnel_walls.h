@@ -11,6 +11,7 @@
 namespace tunnel {
 
 const int kSegments = 200;
+const float kNear = 0.2f;  // the view's near plane, units ahead of the camera
 
 // The model transform of segment k (0..199) at the effect's local time.
 zelkor::mathbase::Matrix4x4Col segmentTransform(int k, float pTimer);
