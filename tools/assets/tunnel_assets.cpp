@@ -14,8 +14,11 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "am_image.h"
@@ -62,28 +65,35 @@ class MeshBuilder {
 
   // A flat quad a, b, c, d with one normal, its corners listed clockwise
   // seen from where the normal points; its triangles are wound the other
-  // way, so that they face that side (far segments are drawn one-sided).
+  // way, so that they face that side (segments are drawn one-sided).
   void quad(const Vector3f& a, const Vector3f& b, const Vector3f& c, const Vector3f& d, const Vector3f& normal) {
     quad(a, b, c, d, normal, normal, normal, normal);
   }
   void quad(const Vector3f& a, const Vector3f& b, const Vector3f& c, const Vector3f& d, const Vector3f& na,
             const Vector3f& nb, const Vector3f& nc, const Vector3f& nd) {
-    const int first = vertex(a, na);
-    vertex(b, nb);
-    vertex(c, nc);
-    vertex(d, nd);
-    triangle(first, first + 2, first + 1);
-    triangle(first, first + 3, first + 2);
+    const int ia = vertex(a, na);
+    const int ib = vertex(b, nb);
+    const int ic = vertex(c, nc);
+    const int id = vertex(d, nd);
+    triangle(ia, ic, ib);
+    triangle(ia, id, ic);
   }
 
  private:
+  // Corners with the same position and normal are one vertex, which the
+  // driver transforms once for all the faces that meet there.
   int vertex(const Vector3f& position, const Vector3f& normal) {
-    const int index = static_cast<int>(mMesh->getVertices().size());
-    mMesh->getPositions().push_back(position);
-    z3d::Vertex v;
-    v.posIndex = index;
-    v.normal = normal;
-    mMesh->getVertices().push_back(v);
+    const std::array<float, 3> at{position.x, position.y, position.z};
+    const int p = mPositions.emplace(at, static_cast<int>(mMesh->getPositions().size())).first->second;
+    if (p == mMesh->getPositions().size()) mMesh->getPositions().push_back(position);
+    const std::pair<int, std::array<float, 3>> key{p, {normal.x, normal.y, normal.z}};
+    const int index = mVertices.emplace(key, static_cast<int>(mMesh->getVertices().size())).first->second;
+    if (index == mMesh->getVertices().size()) {
+      z3d::Vertex v;
+      v.posIndex = p;
+      v.normal = normal;
+      mMesh->getVertices().push_back(v);
+    }
     return index;
   }
   void triangle(int a, int b, int c) {
@@ -96,6 +106,8 @@ class MeshBuilder {
 
   z3d::Mesh* mMesh;
   z3d::Submesh* mPart;
+  std::map<std::array<float, 3>, int> mPositions;
+  std::map<std::pair<int, std::array<float, 3>>, int> mVertices;
 };
 
 // A curved band between two radii' faces: the inner face (normal towards
