@@ -48,7 +48,7 @@ class Tunnel : public CommonEffect {
   float mSegmentReach;
   // segments farther than this from the camera are drawn one-sided
   float mSegmentOneSidedBeyond;
-  std::vector<tunnel::Bounds> mSegmentSolids;  // when it is made of solids
+  std::vector<zelkor::mathbase::Box3> mSegmentSolids;  // when it is made of solids
   float mViewSlope[2];  // the view's sides, x and y over depth
   zelkor::display::Shader* mBaconShader;
   zelkor::display::Shader* mGreetShader;

@@ -18,6 +18,7 @@
 #include "zlk_system.h"
 
 using zelkor::Exception;
+using zelkor::mathbase::Box3;
 using zelkor::mathbase::Matrix4x4Col;
 using zelkor::mathbase::Quatf;
 using zelkor::mathbase::Vector3f;
@@ -25,17 +26,15 @@ using zelkor::mathbase::Vector3f;
 namespace {
 const char kSceneFile[] = "tunnel/tunnel.z3d";
 const char kSegmentMesh[] = "segment0";
-// Segments farther than this are drawn one-sided. A face turned away shows
-// only where the tube bends and a look out through a gap comes back to a
-// segment's open outer side; that far, the fog leaves such a face within a
-// few levels of what stands behind it, and the driver is spared about half
-// the triangles of each such segment.
+// Segments of a mesh that is not made of solids are drawn one-sided farther
+// than this. A face turned away shows only where the tube bends and a look
+// out through a gap comes back to a segment's open outer side; that far, the
+// fog leaves such a face within a few levels of what stands behind it, and
+// the driver is spared about half the triangles of each such segment.
 const float kOneSidedBeyond = 25.0f;
 // Past the corners of the near plane (0.2 units ahead) at any usual aspect.
 const float kNearMargin = 0.5f;
-}  // namespace
 
-namespace {
 // Calls f(corners, normal sum) for each triangle; false at an index out of range.
 template <typename F>
 bool forEachTriangle(const zelkor::z3d::Mesh& mesh, F f) {
@@ -66,7 +65,7 @@ bool tunnel::facesItsNormals(const zelkor::z3d::Mesh& mesh) {
   });
 }
 
-bool tunnel::enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* solids) {
+bool tunnel::enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<Box3>* solids) {
   // corners by value: the faces of a piece share positions, not vertices
   std::map<std::array<float, 3>, int> ids;
   std::vector<Vector3f> at;
@@ -102,15 +101,12 @@ bool tunnel::enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* 
     if (back == edges.end() || back->second != e.second) return false;
   }
   std::map<int, double> volume;  // six times each piece's
-  std::map<int, Bounds> bounds;
+  std::map<int, Box3> bounds;
   for (const std::array<int, 3>& t : triangles) {
     const int root = find(t[0]);
     volume[root] += at[t[0]].dot(at[t[1]].cross(at[t[2]]));
-    Bounds& b = bounds.emplace(root, Bounds{at[t[0]], at[t[0]]}).first->second;
-    for (int i : t) {
-      b.min = Vector3f(std::min(b.min.x, at[i].x), std::min(b.min.y, at[i].y), std::min(b.min.z, at[i].z));
-      b.max = Vector3f(std::max(b.max.x, at[i].x), std::max(b.max.y, at[i].y), std::max(b.max.z, at[i].z));
-    }
+    Box3& b = bounds.emplace(root, Box3(at[t[0]], at[t[0]])).first->second;
+    for (int i : t) b.setUnion(at[i]);
   }
   for (const auto& v : volume) {
     if (!(v.second > 0.0)) return false;
@@ -129,17 +125,15 @@ bool tunnel::inView(const Vector3f& centre, float reach, float slopeX, float slo
          std::fabs(centre.y) + slopeY * centre.z <= reach * std::sqrt(1.0f + slopeY * slopeY);
 }
 
-bool tunnel::nearSolid(const std::vector<Bounds>& solids, const Vector3f& p, float margin) {
-  for (const Bounds& b : solids) {
-    if (p.x > b.min.x - margin && p.x < b.max.x + margin && p.y > b.min.y - margin && p.y < b.max.y + margin &&
-        p.z > b.min.z - margin && p.z < b.max.z + margin) {
-      return true;
-    }
+bool tunnel::nearSolid(const std::vector<Box3>& solids, const Vector3f& p, float margin) {
+  for (Box3 b : solids) {
+    b.expand(margin);
+    if (b.isInside(p)) return true;
   }
   return false;
 }
 
-float tunnel::oneSidedBeyond(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* solids) {
+float tunnel::oneSidedBeyond(const zelkor::z3d::Mesh& mesh, std::vector<Box3>* solids) {
   if (solids) solids->clear();
   if (!facesItsNormals(mesh)) return std::numeric_limits<float>::infinity();
   if (enclosesSolids(mesh, solids)) return -std::numeric_limits<float>::infinity();

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "mb_box3.h"
 #include "mb_matrix4x4col.h"
 #include "mb_vector3.h"
 #include "z3d_mesh.h"
@@ -25,26 +26,21 @@ bool facesItsNormals(const zelkor::z3d::Mesh& mesh);
 // `slopeX` and `slopeY` (x and y over depth).
 bool inView(const zelkor::mathbase::Vector3f& centre, float reach, float slopeX, float slopeY);
 
-// The box a closed piece of a mesh fills.
-struct Bounds {
-  zelkor::mathbase::Vector3f min, max;
-};
-
 // Whether the mesh is made of closed pieces that enclose what they face away
 // from: each edge, by its corners' positions, is walked once each way, and
 // each piece's volume is positive. From outside such solids a face turned
 // away always lies behind one turned to the camera. `solids` gets each
 // piece's bounds.
-bool enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* solids = nullptr);
+bool enclosesSolids(const zelkor::z3d::Mesh& mesh, std::vector<zelkor::mathbase::Box3>* solids = nullptr);
 
 // Beyond how many units from the camera a segment of this mesh is drawn
 // one-sided: everywhere for solids (but near them, see below), far away for
 // a mesh that faces its normals, nowhere (infinity) otherwise.
-float oneSidedBeyond(const zelkor::z3d::Mesh& mesh, std::vector<Bounds>* solids = nullptr);
+float oneSidedBeyond(const zelkor::z3d::Mesh& mesh, std::vector<zelkor::mathbase::Box3>* solids = nullptr);
 
 // Whether a point of a segment's own space lies within `margin` of one of
 // its solids' bounds: a camera there may be inside a solid, or its near
 // plane may cut one open, and faces turned away would show.
-bool nearSolid(const std::vector<Bounds>& solids, const zelkor::mathbase::Vector3f& p, float margin);
+bool nearSolid(const std::vector<zelkor::mathbase::Box3>& solids, const zelkor::mathbase::Vector3f& p, float margin);
 
 }  // namespace tunnel

@@ -209,7 +209,7 @@ TEST(TunnelWalls, SolidsAreDrawnOneSidedAndSegmentsBesideTheViewNotAtAll) {
   scene.load(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
   zelkor::z3d::Mesh* mesh = scene.getMesh("segment0");
   ASSERT_NE(mesh, nullptr);
-  std::vector<tunnel::Bounds> solids;
+  std::vector<zelkor::mathbase::Box3> solids;
   EXPECT_EQ(tunnel::oneSidedBeyond(*mesh, &solids), -std::numeric_limits<float>::infinity());
   // ten panels and four arcs; near one of them the camera could be inside
   EXPECT_EQ(solids.size(), 14u);
